@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Runs a command with a ready 32-bit Wine: the project's prefix (made on first use,
+# its X11 driver unmanaged so closing a window does not wait for a window
+# manager), a private Xvfb display, and a persistent wineserver for the run.
+#   tools/with-wine.sh PREFIX_DIR COMMAND...
+set -euo pipefail
+prefix=$(realpath -m "$1"); shift
+
+export WINEARCH=win32 WINEDEBUG=-all WINEPREFIX="$prefix" WINEDLLOVERRIDES="mscoree,mshtml="
+
+xvfb_pid=""
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" >/dev/null 2>&1 || true
+}
+trap cleanup EXIT
+
+if [ -z "${VINTRELL_DISPLAY:-}" ]; then
+  # A display number of our own, so parallel runs do not meet.
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    for _ in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      sleep 0.1
+    done
+    if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; break; fi
+    xvfb_pid=""
+  done
+  [ -n "${DISPLAY:-}" ] || { echo "with-wine: could not start Xvfb" >&2; exit 1; }
+else
+  export DISPLAY="$VINTRELL_DISPLAY"
+fi
+
+if [ ! -f "$prefix/.vintrell-ready" ]; then
+  echo "with-wine: making the Wine prefix $prefix"
+  rm -rf "$prefix"
+  mkdir -p "$prefix"
+  wineboot -i >/dev/null 2>&1 || true
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f >/dev/null 2>&1
+  wineserver -w
+  touch "$prefix/.vintrell-ready"
+fi
+
+wineserver -p
+# Wine's helper processes (services, the desktop) start with the first program
+# that needs them and inherit its output; start them here, on /dev/null, so no
+# test's output pipe is held open after the test ends.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+sleep 1
+"$@"
