@@ -1,0 +1,36 @@
+// File services: files opened exclusively under small file numbers, read line by
+// line or whole. Failures record a run-time error in the caller's frame and give
+// an empty or zero result; nothing throws and nothing is shown.
+#ifndef VINTRELL_SERVICES_FILE_READING_H_
+#define VINTRELL_SERVICES_FILE_READING_H_
+
+#include <cstdint>
+#include <string>
+
+namespace vintrell {
+
+// Opens `path` read-only, exclusively, for `read_line`. Fails with 64 (empty path,
+// `*` or `?`), 52 (negative number), 55 (number already open), 7, or the mapped
+// platform error (53 not found, 76 path not found, 70 denied or in use).
+void open_for_line_reading(const std::string& path, int16_t file_number);
+// Opens an existing `path` exclusively for `read_bytes`, asking for read and write
+// access and falling back to read only. A missing file is not created: 53.
+void open_for_whole_file_reading(const std::string& path, int16_t file_number);
+
+// The next line without its CR or CR LF terminator. At the end of data (or a
+// Ctrl-Z, which is never consumed) the empty string with error 62.
+std::string read_line(int16_t file_number);
+// -1 at the end of data, before a Ctrl-Z, after a short `read_bytes`, for a
+// number that is not open (error 53) and after a failed look-ahead; else 0.
+int32_t at_end_of_file(int16_t file_number);
+// The file's exact size in bytes; 0 on failure.
+double file_length(int16_t file_number);
+// At most `count` bytes from the current position; the empty string with error 7
+// when `count` is negative or cannot be allocated.
+std::string read_bytes(int16_t file_number, int32_t count);
+// Frees the number; a number that is not open is left alone silently.
+void close_file(int16_t file_number);
+
+}  // namespace vintrell
+
+#endif  // VINTRELL_SERVICES_FILE_READING_H_

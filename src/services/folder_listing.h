@@ -1,0 +1,27 @@
+// The one folder listing of the process: directory entries that match a mask and
+// pass an attribute filter, one bare name per call.
+#ifndef VINTRELL_SERVICES_FOLDER_LISTING_H_
+#define VINTRELL_SERVICES_FOLDER_LISTING_H_
+
+#include <cstdint>
+#include <string>
+
+namespace vintrell {
+
+// Attribute mask bits that admit entries besides plain files.
+constexpr int32_t kListHidden = 2;
+constexpr int32_t kListSystem = 4;
+constexpr int32_t kListDirectories = 16;
+constexpr int32_t kListPlainFiles = 0;
+constexpr int32_t kListEverything = kListHidden | kListSystem | kListDirectories;
+
+// Starts a new listing of `mask` (at most 256 bytes; a trailing `:` or `\` lists
+// everything in that folder) and returns the first accepted name, or "". An empty
+// mask continues the current listing. Clears the caller's run-time error.
+std::string list_first_match(const std::string& mask, int32_t attribute_mask);
+// The next accepted name of the current listing, or "" (again and again) at its end.
+std::string list_next_match();
+
+}  // namespace vintrell
+
+#endif  // VINTRELL_SERVICES_FOLDER_LISTING_H_
