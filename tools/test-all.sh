@@ -26,6 +26,13 @@ configure_and_test() {
     ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
+stage_fuzz() {
+  cmake -S . -B "$build/fuzz" -DVINTRELL_FUZZ=ON -DCMAKE_C_COMPILER=clang \
+      -DCMAKE_CXX_COMPILER=clang++ >/dev/null &&
+    cmake --build "$build/fuzz" -j "$jobs" --target fuzzers &&
+    ctest --test-dir "$build/fuzz" -L fuzz --output-on-failure -j "$jobs"
+}
+
 stage_windows() {
   cmake -S . -B "$build/windows" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
       -DCMAKE_BUILD_TYPE=Release >/dev/null &&
@@ -39,8 +46,7 @@ for stage in $stages; do
     native) run_stage native configure_and_test "$build/native" ;;
     sanitize) run_stage sanitize configure_and_test "$build/sanitize" -DVINTRELL_SANITIZE=ON \
         -DCMAKE_BUILD_TYPE=Debug ;;
-    fuzz) run_stage fuzz configure_and_test "$build/fuzz" -DVINTRELL_FUZZ=ON \
-        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ ;;
+    fuzz) run_stage fuzz stage_fuzz ;;
     windows) run_stage windows stage_windows ;;
     *) echo "unknown stage $stage"; verdict[$stage]=FAILED ;;
   esac
