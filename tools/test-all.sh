@@ -11,12 +11,33 @@ build=${BUILD:-build}
 jobs=${JOBS:-2}
 stages=${STAGES:-native sanitize fuzz windows}
 
-declare -A verdict
+declare -A verdict counts
+total_passed=0 total_failed=0 total_skipped=0
+
+# Adds up the "N passed, N failed, N skipped" lines that each test executable
+# prints, from the log of the stage's last ctest run.
+count_cases() {
+  local name=$1 log=$2
+  [ -f "$log" ] || return 0
+  if grep -aqE '^[0-9]+ passed, [0-9]+ failed, [0-9]+ skipped' "$log"; then
+    read -r p f s < <(grep -aoE '^[0-9]+ passed, [0-9]+ failed, [0-9]+ skipped' "$log" |
+      awk '{p+=$1; f+=$3; s+=$5} END {print p+0, f+0, s+0}')
+  else
+    # Fuzz targets print no counts: each target run is one case.
+    p=$(grep -ac '^Test Passed\.' "$log"); f=$(grep -ac '^Test Failed\.' "$log"); s=0
+  fi
+  counts[$name]="$p passed, $f failed, $s skipped"
+  total_passed=$((total_passed + p)); total_failed=$((total_failed + f))
+  total_skipped=$((total_skipped + s))
+}
+
 run_stage() {
-  local name=$1; shift
+  local name=$1 dir=$2; shift 2
   echo
   echo "=== $name ==="
+  rm -f "$dir/Testing/Temporary/LastTest.log"
   if "$@"; then verdict[$name]=passed; else verdict[$name]=FAILED; fi
+  count_cases "$name" "$dir/Testing/Temporary/LastTest.log"
 }
 
 configure_and_test() {
@@ -43,11 +64,11 @@ stage_windows() {
 
 for stage in $stages; do
   case $stage in
-    native) run_stage native configure_and_test "$build/native" ;;
-    sanitize) run_stage sanitize configure_and_test "$build/sanitize" -DVINTRELL_SANITIZE=ON \
-        -DCMAKE_BUILD_TYPE=Debug ;;
-    fuzz) run_stage fuzz stage_fuzz ;;
-    windows) run_stage windows stage_windows ;;
+    native) run_stage native "$build/native" configure_and_test "$build/native" ;;
+    sanitize) run_stage sanitize "$build/sanitize" configure_and_test "$build/sanitize" \
+        -DVINTRELL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug ;;
+    fuzz) run_stage fuzz "$build/fuzz" stage_fuzz ;;
+    windows) run_stage windows "$build/windows" stage_windows ;;
     *) echo "unknown stage $stage"; verdict[$stage]=FAILED ;;
   esac
 done
@@ -56,8 +77,11 @@ echo
 echo "=== summary ==="
 status=0
 for stage in $stages; do
-  echo "  $stage: ${verdict[$stage]}"
+  echo "  $stage: ${verdict[$stage]}  ${counts[$stage]:-}"
   [ "${verdict[$stage]}" = passed ] || status=1
 done
 if [ $status -eq 0 ]; then echo "ALL PASSED"; else echo "SOME FAILED"; fi
+# A failed stage counts as a failure even when it never reached its tests.
+[ $status -eq 0 ] || [ $total_failed -gt 0 ] || total_failed=1
+echo "total: $total_passed passed, $total_failed failed, $total_skipped skipped"
 exit $status
