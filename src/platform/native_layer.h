@@ -3,6 +3,7 @@
 #ifndef VINTRELL_PLATFORM_NATIVE_LAYER_H_
 #define VINTRELL_PLATFORM_NATIVE_LAYER_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,20 @@ void clear_message_boxes();
 // the hook must not return (it may throw).
 using ExitHook = void (*)(UINT exit_code);
 void set_exit_hook(ExitHook hook);
+
+// ---- shell (posix/shell32.cc) ----
+
+// There is no interactive folder picker: SHBrowseForFolderA asks this hook, which
+// sees the caller's BROWSEINFOA and answers true with the chosen folder's path
+// ("" for a folder without a file-system path), or false for a cancelled picker.
+// With no hook set (the default, or after set_folder_picker_hook(nullptr)) every
+// picker is cancelled.
+using FolderPickerHook = std::function<bool(const BROWSEINFOA& info, std::string* chosen)>;
+void set_folder_picker_hook(FolderPickerHook hook);
+
+// ShellExecuteA starts this command with the target appended as one more
+// argument, without a shell, in the directory it was given. Default: xdg-open.
+void set_link_opener(const std::vector<std::string>& command);
 
 }  // namespace native_layer
 
