@@ -29,6 +29,14 @@ void clear_message_boxes();
 using ExitHook = void (*)(UINT exit_code);
 void set_exit_hook(ExitHook hook);
 
+// ---- files and drives ----
+
+// Drive `letter` (either case) names the POSIX folder `posix_folder` from now
+// on; Z: is the POSIX root until mapped otherwise. Windows has no such hook.
+void map_drive(char letter, const std::string& posix_folder);
+// Paths on `letter` fail from now on as on a drive that does not exist.
+void unmap_drive(char letter);
+
 // ---- shell (posix/shell32.cc) ----
 
 // There is no interactive folder picker: SHBrowseForFolderA asks this hook, which

@@ -1,0 +1,158 @@
+// KERNEL32 directory search over POSIX.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/posix/handles.h"
+#include "platform/posix/name_match.h"
+#include "platform/posix/paths.h"
+#include "platform/win32.h"
+
+namespace native_layer {
+namespace {
+
+class SearchObject : public KernelObject {
+ public:
+  explicit SearchObject(std::vector<WIN32_FIND_DATAA> entries) : entries_(std::move(entries)) {}
+  bool closed_by_close_handle() const override { return false; }
+
+  // Copies the next entry out; false at the end.
+  bool next(LPWIN32_FIND_DATAA data) {
+    if (position_ >= entries_.size()) return false;
+    *data = entries_[position_++];
+    return true;
+  }
+
+ private:
+  std::vector<WIN32_FIND_DATAA> entries_;
+  size_t position_ = 0;
+};
+
+FILETIME filetime_of(const struct timespec& t) {
+  // 100-nanosecond steps since 1601-01-01.
+  int64_t ticks = (static_cast<int64_t>(t.tv_sec) + 11644473600LL) * 10000000LL + t.tv_nsec / 100;
+  if (ticks < 0) ticks = 0;
+  FILETIME out;
+  out.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(ticks) & 0xFFFFFFFFu);
+  out.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(ticks) >> 32);
+  return out;
+}
+
+// The entry `name` of `folder`; false for a name that no longer resolves (a
+// dangling symbolic link, which Wine 8.0 leaves out of a listing).
+bool describe_entry(const std::string& folder, const std::string& name, WIN32_FIND_DATAA* data) {
+  if (name.size() >= sizeof data->cFileName) return false;
+  std::string full = (folder == "/" ? "" : folder) + "/" + name;
+  struct stat st;
+  if (stat(full.c_str(), &st) != 0) return false;
+  struct stat link;
+  bool is_link = lstat(full.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+  std::memset(data, 0, sizeof *data);
+  data->dwFileAttributes = attributes_of(st, is_link, name);
+  data->ftCreationTime = filetime_of(st.st_ctim);
+  data->ftLastAccessTime = filetime_of(st.st_atim);
+  data->ftLastWriteTime = filetime_of(st.st_mtim);
+  uint64_t size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+  data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+  std::memcpy(data->cFileName, name.c_str(), name.size() + 1);
+  return true;
+}
+
+char upper_ascii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// Wine 8.0 delivers a folder sorted: "." and ".." first, then by name without
+// regard to case, names equal so by byte order.
+bool listed_before(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
+  auto rank = [](const char* name) {
+    return std::strcmp(name, ".") == 0 ? 0 : std::strcmp(name, "..") == 0 ? 1 : 2;
+  };
+  int ra = rank(a.cFileName), rb = rank(b.cFileName);
+  if (ra != rb) return ra < rb;
+  for (size_t i = 0;; ++i) {
+    unsigned char x = static_cast<unsigned char>(upper_ascii(a.cFileName[i]));
+    unsigned char y = static_cast<unsigned char>(upper_ascii(b.cFileName[i]));
+    if (x != y) return x < y;
+    if (x == 0) break;
+  }
+  return std::strcmp(a.cFileName, b.cFileName) < 0;
+}
+
+HANDLE fail(DWORD code) {
+  SetLastError(code);
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+}  // namespace native_layer
+
+HANDLE FindFirstFileA(LPCSTR mask, LPWIN32_FIND_DATAA data) {
+  using namespace native_layer;
+  if (mask == nullptr || mask[0] == '\0') return fail(ERROR_PATH_NOT_FOUND);
+  std::string path;
+  DWORD code = to_posix_path(mask, &path);
+  if (code == ERROR_INVALID_DRIVE) return fail(ERROR_PATH_NOT_FOUND);
+  if (code != ERROR_SUCCESS) return fail(code);
+
+  char last = mask[std::strlen(mask) - 1];
+  bool names_nothing = last == '\\' || last == '/' || last == ':' || path == "/";
+  size_t slash = path.find_last_of('/');
+  std::string folder = names_nothing ? path : (slash == 0 ? "/" : path.substr(0, slash));
+  std::string pattern = names_nothing ? "" : path.substr(slash + 1);
+
+  struct stat st;
+  if (stat(folder.c_str(), &st) != 0) {
+    return fail(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                                                    : win32_error_from_errno(errno));
+  }
+  if (!S_ISDIR(st.st_mode)) return fail(ERROR_INVALID_NAME);  // Wine 8.0: "file.txt\*" gives 123
+  // Wine 8.0: "folder\" names no entry: 2.
+  if (names_nothing) return fail(ERROR_FILE_NOT_FOUND);
+
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return fail(win32_error_from_errno(errno));
+  std::vector<WIN32_FIND_DATAA> entries;
+  // The root has no "." and ".." entries, as on Windows.
+  bool is_root = folder == "/";
+  while (struct dirent* entry = readdir(dir)) {
+    std::string name = entry->d_name;
+    bool dots = name == "." || name == "..";
+    if ((dots && is_root) || !name_matches_mask(pattern, name)) continue;
+    WIN32_FIND_DATAA found;
+    if (describe_entry(folder, name, &found)) entries.push_back(found);
+  }
+  closedir(dir);
+  if (entries.empty()) return fail(ERROR_FILE_NOT_FOUND);
+  std::sort(entries.begin(), entries.end(), listed_before);
+  auto search = std::make_shared<SearchObject>(std::move(entries));
+  search->next(data);
+  HANDLE handle = register_object(search);
+  SetLastError(ERROR_SUCCESS);
+  return handle;
+}
+
+BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA data) {
+  auto object = native_layer::find_object<native_layer::SearchObject>(search);
+  if (object == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (!object->next(data)) {
+    SetLastError(ERROR_NO_MORE_FILES);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL FindClose(HANDLE search) {
+  if (native_layer::unregister_object<native_layer::SearchObject>(search) == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  return TRUE;
+}

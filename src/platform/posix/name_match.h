@@ -1,0 +1,19 @@
+// How FindFirstFileA matches an entry name against the last component of its
+// mask. A pure function, kept apart so that it can be fuzzed on its own.
+#ifndef VINTRELL_PLATFORM_POSIX_NAME_MATCH_H_
+#define VINTRELL_PLATFORM_POSIX_NAME_MATCH_H_
+
+#include <string_view>
+
+namespace native_layer {
+
+// True when `name` matches `mask`: `*` stands for any run of bytes, `?` for
+// exactly one, every other byte for itself without regard to ASCII case; once
+// the name is used up, what is left of the mask may hold only `*` and `.`
+// (so `*.*` also matches names without a dot, as on Windows). O(mask x name)
+// time, O(name) memory.
+bool name_matches_mask(std::string_view mask, std::string_view name);
+
+}  // namespace native_layer
+
+#endif  // VINTRELL_PLATFORM_POSIX_NAME_MATCH_H_

@@ -1,0 +1,399 @@
+#include "services/file_reading.h"
+
+#include <cstring>
+#include <memory>
+
+#include "platform/win32.h"
+#include "runtime/runtime.h"
+#include "services/text.h"
+
+namespace vintrell {
+namespace {
+
+constexpr uint8_t kModeLineReading = 1;
+constexpr uint8_t kModeWholeFile = 32;
+
+constexpr uint8_t kAccessRead = 128;
+constexpr uint8_t kAccessWrite = 64;
+constexpr uint8_t kAccessNoFallback = 32;
+constexpr uint8_t kLockExclusive = 1;
+
+constexpr uint16_t kDeviceDisk = 1;
+constexpr uint16_t kDeviceOther = 2;
+
+constexpr uint16_t kStatusOpen = 1;
+constexpr uint16_t kStatusShortRead = 2;
+constexpr uint16_t kStatusHandleNotOwned = 4;
+
+constexpr uint32_t kLineBufferSize = 128;
+constexpr uint32_t kWholeFileBufferSize = 1;
+constexpr size_t kPathLimit = 255;
+constexpr size_t kLineChunk = 256;
+
+constexpr uint8_t kCtrlZ = 26;
+constexpr uint8_t kCr = 13;
+constexpr uint8_t kLf = 10;
+
+struct FileRecord {
+  std::unique_ptr<FileRecord> next;  // the next older record
+  int16_t file_number = 0;
+  HANDLE handle = nullptr;
+  uint16_t device_kind = 0;
+  uint8_t file_mode = 0;
+  uint8_t access = 0;
+  std::string path;
+  uint64_t buffer_offset = 0;
+  uint32_t buffer_size = 0;
+  uint32_t buffer_position = 0;
+  uint32_t buffer_fill = 0;
+  uint16_t status_flags = 0;
+  std::string read_buffer;
+};
+
+// The open files, newest first.
+std::unique_ptr<FileRecord>& file_table() {
+  static std::unique_ptr<FileRecord> head;
+  return head;
+}
+
+FileRecord* look_up(int16_t file_number) {
+  SpinLockHold hold(runtime_state().file_table_lock);
+  for (FileRecord* r = file_table().get(); r != nullptr; r = r->next.get()) {
+    if (r->file_number == file_number) return r;
+  }
+  return nullptr;
+}
+
+void link_at_head(std::unique_ptr<FileRecord> record) {
+  SpinLockHold hold(runtime_state().file_table_lock);
+  record->next = std::move(file_table());
+  file_table() = std::move(record);
+}
+
+std::unique_ptr<FileRecord> unlink(FileRecord* record) {
+  SpinLockHold hold(runtime_state().file_table_lock);
+  for (std::unique_ptr<FileRecord>* link = &file_table(); *link; link = &(*link)->next) {
+    if (link->get() == record) {
+      std::unique_ptr<FileRecord> taken = std::move(*link);
+      *link = std::move(taken->next);
+      return taken;
+    }
+  }
+  return nullptr;
+}
+
+struct OpenRequest {
+  uint8_t mode;
+  uint8_t access;
+  uint32_t buffer_size;
+};
+
+DWORD desired_access_of(uint8_t access) {
+  return (access & kAccessRead ? GENERIC_READ : 0u) | (access & kAccessWrite ? GENERIC_WRITE : 0u);
+}
+
+HANDLE create_file(const char* path, uint8_t access, PlatformOutcome* outcome) {
+  DWORD share_mode = (access & 7u) - kLockExclusive;
+  // Both requests open only a file that exists: a whole-file open that created a
+  // missing file would write a new, empty file into the folder being searched.
+  return guarded_platform_call(outcome, [&] {
+    return CreateFileA(path, desired_access_of(access), share_mode, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  });
+}
+
+// Positions a fresh record at offset 0 (pre-reading a line-reading disk file's
+// first buffer). Returns the error number, or 0.
+int position_at_start(FileRecord* record) {
+  if (record->file_mode == kModeLineReading && record->device_kind != kDeviceDisk) return 0;
+  PlatformOutcome outcome;
+  guarded_platform_call(&outcome, [&] { return SetFilePointer(record->handle, 0, nullptr, FILE_BEGIN); });
+  if (outcome.failed()) return outcome.error_number();
+  if (record->file_mode != kModeLineReading) return 0;
+  DWORD got = 0;
+  guarded_platform_call(&outcome, [&] {
+    return ReadFile(record->handle, &record->read_buffer[0], record->buffer_size, &got, nullptr);
+  });
+  if (outcome.failed()) return outcome.error_number();
+  record->buffer_fill = got;
+  record->buffer_position = 0;
+  record->buffer_offset = 0;
+  return 0;
+}
+
+void open_file(const std::string& path, int16_t file_number, const OpenRequest& request) {
+  SpinLockHold hold(runtime_state().run_time_lock);
+  std::string cut = path.substr(0, kPathLimit);
+  if (cut.empty() || cut.find_first_of("*?") != std::string::npos) {
+    set_error(kErrorBadFileName);
+    return;
+  }
+  if (file_number < 0) {
+    set_error(kErrorFileNotOpen);
+    return;
+  }
+  if (look_up(file_number) != nullptr) {
+    set_error(kErrorFileAlreadyOpen);
+    return;
+  }
+  std::unique_ptr<FileRecord> fresh(new (std::nothrow) FileRecord);
+  if (fresh == nullptr || !obtain_string_storage(&fresh->read_buffer, request.buffer_size)) {
+    set_error(kErrorOutOfMemory);
+    return;
+  }
+  FileRecord* record = fresh.get();
+  link_at_head(std::move(fresh));
+
+  // Any failure from here gives back the record and the handle before recording.
+  auto fail = [&](int error_number) {
+    std::unique_ptr<FileRecord> taken = unlink(record);
+    if (taken != nullptr && taken->handle != nullptr) {
+      PlatformOutcome ignored;
+      guarded_platform_call(&ignored, [&] { return CloseHandle(taken->handle); });
+    }
+    set_error(error_number);
+  };
+
+  const char* c_path = cut.c_str();
+  uint8_t access = request.access;
+  PlatformOutcome outcome;
+  HANDLE handle = create_file(c_path, access, &outcome);
+  if (handle == INVALID_HANDLE_VALUE && (access & kAccessWrite) && !(access & kAccessNoFallback)) {
+    access = static_cast<uint8_t>(access & ~kAccessWrite);
+    handle = create_file(c_path, access, &outcome);
+  }
+  if (handle == INVALID_HANDLE_VALUE) {
+    fail(outcome.error_number());
+    return;
+  }
+  record->handle = handle;
+  record->file_number = file_number;
+  record->file_mode = request.mode;
+  record->access = access;
+  record->buffer_size = request.buffer_size;
+  record->status_flags = kStatusOpen;
+  PlatformOutcome type_outcome;  // the answer counts, the outcome does not
+  DWORD type = guarded_platform_call(&type_outcome, [&] { return GetFileType(handle); });
+  record->device_kind = type == FILE_TYPE_DISK ? kDeviceDisk : kDeviceOther;
+  int error_number = position_at_start(record);
+  if (error_number != 0) {
+    fail(error_number);
+    return;
+  }
+  record->path = cut;
+}
+
+enum class Peek { kByte, kEnd, kFailed };
+
+// The next unread byte of a line-reading file, refilling the buffer from its
+// absolute offset when it is used up. Nothing is consumed.
+Peek look_ahead(FileRecord* record, uint8_t* byte, PlatformOutcome* failure) {
+  if (record->buffer_position < record->buffer_fill) {
+    *byte = static_cast<uint8_t>(record->read_buffer[record->buffer_position]);
+    return Peek::kByte;
+  }
+  record->buffer_offset += record->buffer_position;
+  record->buffer_position = 0;
+  record->buffer_fill = 0;
+  // Seek before every refill: the platform's file pointer is never trusted.
+  LONG high = static_cast<LONG>(record->buffer_offset >> 32);
+  LONG low = static_cast<LONG>(static_cast<uint32_t>(record->buffer_offset));
+  guarded_platform_call(failure, [&] { return SetFilePointer(record->handle, low, &high, FILE_BEGIN); });
+  if (failure->failed()) return Peek::kFailed;
+  DWORD got = 0;
+  guarded_platform_call(failure, [&] {
+    return ReadFile(record->handle, &record->read_buffer[0], record->buffer_size, &got, nullptr);
+  });
+  if (failure->failed()) return Peek::kFailed;
+  record->buffer_fill = got;
+  if (got == 0) return Peek::kEnd;
+  *byte = static_cast<uint8_t>(record->read_buffer[0]);
+  return Peek::kByte;
+}
+
+// A line under construction: grows by doubling through the run-time's storage,
+// so a long line costs one copy per doubling, not one per chunk.
+class LineBuilder {
+ public:
+  bool append(const char* bytes, size_t n) {
+    if (used_ + n > text_.size()) {
+      std::string bigger;
+      size_t want = text_.size() * 2 > used_ + n ? text_.size() * 2 : used_ + n;
+      if (!obtain_string_storage(&bigger, want)) return false;
+      if (used_ != 0) std::memcpy(&bigger[0], text_.data(), used_);
+      text_.swap(bigger);
+    }
+    std::memcpy(&text_[used_], bytes, n);
+    used_ += n;
+    return true;
+  }
+  size_t size() const { return used_; }
+  std::string take() {
+    text_.resize(used_);
+    return std::move(text_);
+  }
+
+ private:
+  std::string text_;
+  size_t used_ = 0;
+};
+
+}  // namespace
+
+void open_for_line_reading(const std::string& path, int16_t file_number) {
+  open_file(path, file_number,
+            {kModeLineReading, kAccessRead | kAccessNoFallback | kLockExclusive, kLineBufferSize});
+}
+
+void open_for_whole_file_reading(const std::string& path, int16_t file_number) {
+  open_file(path, file_number,
+            {kModeWholeFile, kAccessRead | kAccessWrite | kLockExclusive, kWholeFileBufferSize});
+}
+
+std::string read_line(int16_t file_number) {
+  FileRecord* record = look_up(file_number);
+  if (record == nullptr) {
+    set_error(kErrorFileNotOpen);
+    return std::string();
+  }
+  if (record->file_mode != kModeLineReading) {
+    set_error(kErrorWrongFileMode);
+    return std::string();
+  }
+  LineBuilder line;
+  char chunk[kLineChunk];
+  size_t in_chunk = 0;
+  size_t collected = 0;
+  PlatformOutcome failure;
+  for (;;) {
+    uint8_t byte = 0;
+    Peek peek = look_ahead(record, &byte, &failure);
+    if (peek == Peek::kFailed) {
+      set_error(failure.error_number());
+      return std::string();
+    }
+    if (peek == Peek::kEnd || byte == kCtrlZ) {
+      if (collected == 0) {
+        set_error(kErrorEndOfData);
+        return std::string();
+      }
+      break;
+    }
+    ++record->buffer_position;
+    if (byte == kCr) {
+      peek = look_ahead(record, &byte, &failure);
+      if (peek == Peek::kFailed) {
+        set_error(failure.error_number());
+        return std::string();
+      }
+      if (peek == Peek::kByte && byte == kLf) ++record->buffer_position;
+      break;
+    }
+    chunk[in_chunk++] = static_cast<char>(byte);
+    ++collected;
+    if (in_chunk == kLineChunk) {
+      if (!line.append(chunk, in_chunk)) {
+        set_error(kErrorOutOfMemory);
+        return std::string();
+      }
+      in_chunk = 0;
+    }
+  }
+  if (in_chunk != 0 && !line.append(chunk, in_chunk)) {
+    set_error(kErrorOutOfMemory);
+    return std::string();
+  }
+  return line.take();
+}
+
+int32_t at_end_of_file(int16_t file_number) {
+  FileRecord* record = look_up(file_number);
+  if (record == nullptr) {
+    // True, so that a loop reading until the end also ends for a failed open.
+    set_platform_error(kErrorFileNotFound, 0);
+    return -1;
+  }
+  if (record->file_mode == kModeWholeFile) {
+    return (record->status_flags & kStatusShortRead) ? -1 : 0;
+  }
+  if (record->file_mode != kModeLineReading) {
+    set_error(kErrorWrongFileMode);
+    return -1;
+  }
+  uint8_t byte = 0;
+  PlatformOutcome failure;
+  Peek peek = look_ahead(record, &byte, &failure);
+  if (peek == Peek::kFailed) {
+    // True as well: a file that cannot be read further has ended for its reader.
+    set_platform_error(failure.error_number(), failure.platform_code());
+    return -1;
+  }
+  return (peek == Peek::kEnd || byte == kCtrlZ) ? -1 : 0;
+}
+
+double file_length(int16_t file_number) {
+  FileRecord* record = look_up(file_number);
+  if (record == nullptr) {
+    set_error(kErrorFileNotOpen);
+    return 0;
+  }
+  if (record->device_kind == kDeviceOther) return 0;
+  DWORD high = 0;
+  PlatformOutcome outcome;
+  DWORD low = guarded_platform_call(&outcome, [&] { return GetFileSize(record->handle, &high); });
+  if (outcome.failed()) {
+    set_platform_error(outcome.error_number(), outcome.platform_code());
+    return 0;
+  }
+  return static_cast<double>(high) * 4294967296.0 + static_cast<double>(low);
+}
+
+std::string read_bytes(int16_t file_number, int32_t count) {
+  FileRecord* record = look_up(file_number);
+  if (record == nullptr) {
+    set_error(kErrorFileNotOpen);
+    return std::string();
+  }
+  if (record->file_mode != kModeWholeFile) {
+    set_error(kErrorWrongFileMode);
+    return std::string();
+  }
+  std::string bytes;
+  // A negative count is a length past 2 GiB seen through 32 bits: never allocated.
+  if (count < 0 || !obtain_string_storage(&bytes, static_cast<size_t>(count))) {
+    set_error(kErrorOutOfMemory);
+    return std::string();
+  }
+  DWORD got = 0;
+  if (count > 0) {
+    PlatformOutcome outcome;
+    guarded_platform_call(&outcome, [&] {
+      return ReadFile(record->handle, &bytes[0], static_cast<DWORD>(count), &got, nullptr);
+    });
+    if (outcome.failed()) {
+      set_error(outcome.error_number());
+      return std::string();
+    }
+  }
+  record->status_flags &= static_cast<uint16_t>(~kStatusShortRead);
+  if (got < static_cast<DWORD>(count)) {
+    record->status_flags |= kStatusShortRead;
+    bytes.resize(got);
+  }
+  record->buffer_offset += got;
+  return bytes;
+}
+
+void close_file(int16_t file_number) {
+  FileRecord* found = look_up(file_number);
+  if (found == nullptr) return;
+  std::unique_ptr<FileRecord> record = unlink(found);
+  if (record == nullptr) return;
+  if (!(record->status_flags & kStatusHandleNotOwned)) {
+    PlatformOutcome outcome;
+    guarded_platform_call(&outcome, [&] { return CloseHandle(record->handle); });
+    if (outcome.failed()) set_error(outcome.error_number());
+  }
+}
+
+}  // namespace vintrell

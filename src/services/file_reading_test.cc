@@ -1,0 +1,365 @@
+#include "services/file_reading.h"
+
+#include <filesystem>
+#include <string>
+#include <initializer_list>
+
+#include "platform/win32.h"
+#include "runtime/runtime.h"
+#include "services/text.h"
+#include "testing/temp_folder.h"
+#include "testing/test.h"
+#include "testing/test_util.h"
+
+using namespace vintrell;
+
+namespace {
+
+constexpr int16_t kFile = 1;
+
+int last_error_number() { return error_number_of(current_run_time_error()); }
+
+// Every line of a file opened for line reading, until `at end of file` says so,
+// each in brackets.
+std::string all_lines(const std::string& path) {
+  std::string lines;
+  open_for_line_reading(path, kFile);
+  for (int guard = 0; !at_end_of_file(kFile) && guard < 100000; ++guard) {
+    lines += "[" + read_line(kFile) + "]";
+  }
+  close_file(kFile);
+  return lines;
+}
+
+class FileReadingTest : public testing::Test {
+ protected:
+  ~FileReadingTest() override { close_file(kFile); }
+  std::string file(const std::string& name, const std::string& bytes) {
+    folder.write(name, bytes);
+    return folder.join(name);
+  }
+  testing::TempFolder folder;
+  ProcedureFrame frame;
+};
+
+std::string repeat(char c, size_t n) { return std::string(n, c); }
+
+std::string bracketed(std::initializer_list<std::string> lines) {
+  std::string out;
+  for (const std::string& line : lines) out += "[" + line + "]";
+  return out;
+}
+
+}  // namespace
+
+TEST_F(FileReadingTest, LinesEndAtCrOrCrLfAndTheEndIsReported) {
+  std::string path = file("a.pml", "one\r\ntwo\r\n");
+  open_for_line_reading(path, kFile);
+  EXPECT_EQ(current_run_time_error(), 0u);
+  EXPECT_EQ(at_end_of_file(kFile), 0);
+  EXPECT_EQ(read_line(kFile), std::string("one"));
+  EXPECT_EQ(read_line(kFile), std::string("two"));
+  EXPECT_EQ(at_end_of_file(kFile), -1);
+  EXPECT_EQ(current_run_time_error(), 0u);
+  EXPECT_EQ(read_line(kFile), std::string());
+  EXPECT_EQ(last_error_number(), kErrorEndOfData);
+  EXPECT_EQ(at_end_of_file(kFile), -1);
+}
+
+TEST_F(FileReadingTest, LastLineNeedsNoTerminator) {
+  EXPECT_EQ(all_lines(file("a.pml", "one\r\ntwo")), bracketed({"one", "two"}));
+  EXPECT_EQ(all_lines(file("b.pml", "one\rtwo\r")), bracketed({"one", "two"}));
+}
+
+TEST_F(FileReadingTest, LoneLfAndNulStayInsideTheLine) {
+  std::string nul_line("x\0y", 3);
+  EXPECT_EQ(all_lines(file("a.pml", "a\nb\r")), bracketed({"a\nb"}));
+  EXPECT_EQ(all_lines(file("b.pml", nul_line + "\r\n" + std::string(1, '\0'))),
+            bracketed({nul_line, std::string(1, '\0')}));
+}
+
+TEST_F(FileReadingTest, CrCrLfGivesOneEmptyLineBetween) {
+  EXPECT_EQ(all_lines(file("a.pml", "a\r\r\nb")), bracketed({"a", "", "b"}));
+}
+
+TEST_F(FileReadingTest, OnlyCrBytesGiveEmptyLines) {
+  EXPECT_EQ(all_lines(file("a.pml", "\r\r\r")), bracketed({"", "", ""}));
+}
+
+TEST_F(FileReadingTest, CrLfSplitAcrossTheLookAheadBufferIsOneTerminator) {
+  // CR is byte 128, LF byte 129: the LF comes only with the second refill.
+  std::string first = repeat('a', 127);
+  std::string path = file("a.pml", first + "\r\nnext\r\n");
+  EXPECT_EQ(all_lines(path), bracketed({first, "next"}));
+}
+
+TEST_F(FileReadingTest, LongLinesComeBackWhole) {
+  std::string line300 = repeat('x', 300);
+  std::string line_huge;
+  for (int i = 0; i < 5000; ++i) line_huge += static_cast<char>('a' + i % 26);
+  EXPECT_EQ(all_lines(file("a.pml", line300 + "\r\n" + line_huge + "\r\nend")),
+            bracketed({line300, line_huge, "end"}));
+  // A line of exactly one chunk, and one of a chunk and a byte.
+  EXPECT_EQ(all_lines(file("b.pml", repeat('c', 256) + "\r" + repeat('d', 257))),
+            bracketed({repeat('c', 256), repeat('d', 257)}));
+}
+
+TEST_F(FileReadingTest, CtrlZEndsTheDataAndIsNeverConsumed) {
+  std::string path = file("a.pml", "abc\x1A" "def\r\nghi\r\n");
+  open_for_line_reading(path, kFile);
+  EXPECT_EQ(read_line(kFile), std::string("abc"));
+  EXPECT_EQ(at_end_of_file(kFile), -1);
+  EXPECT_EQ(read_line(kFile), std::string());
+  EXPECT_EQ(last_error_number(), kErrorEndOfData);
+  EXPECT_EQ(read_line(kFile), std::string());
+  EXPECT_EQ(at_end_of_file(kFile), -1);
+  close_file(kFile);
+  EXPECT_EQ(all_lines(path), bracketed({"abc"}));
+}
+
+TEST_F(FileReadingTest, EmptyFileEndsAtOnce) {
+  std::string path = file("a.pml", "");
+  open_for_line_reading(path, kFile);
+  EXPECT_EQ(current_run_time_error(), 0u);
+  EXPECT_EQ(at_end_of_file(kFile), -1);
+  EXPECT_EQ(read_line(kFile), std::string());
+  EXPECT_EQ(last_error_number(), kErrorEndOfData);
+}
+
+TEST_F(FileReadingTest, WholeFileReadKeepsEveryByteAndFlagsAShortRead) {
+  std::string bytes;
+  for (int i = 0; i < 1000; ++i) bytes += static_cast<char>(i % 7 == 0 ? 0 : i);
+  std::string path = file("a.pmr", bytes);
+  open_for_whole_file_reading(path, kFile);
+  EXPECT_EQ(current_run_time_error(), 0u);
+  EXPECT_EQ(file_length(kFile), 1000.0);
+  EXPECT_EQ(read_bytes(kFile, 1000), bytes);
+  EXPECT_EQ(at_end_of_file(kFile), 0);
+  EXPECT_EQ(read_bytes(kFile, 10), std::string());
+  EXPECT_EQ(at_end_of_file(kFile), -1);
+  EXPECT_EQ(current_run_time_error(), 0u);
+  EXPECT_EQ(file_length(kFile), 1000.0);  // measuring does not move the position
+}
+
+TEST_F(FileReadingTest, ShortReadGivesWhatThereIs) {
+  open_for_whole_file_reading(file("a.pmr", "abc"), kFile);
+  EXPECT_EQ(read_bytes(kFile, 2), std::string("ab"));
+  EXPECT_EQ(at_end_of_file(kFile), 0);
+  EXPECT_EQ(read_bytes(kFile, 5), std::string("c"));
+  EXPECT_EQ(at_end_of_file(kFile), -1);
+}
+
+TEST_F(FileReadingTest, EmptyFileMeasuresZeroAndReadsNothing) {
+  open_for_whole_file_reading(file("a.pmr", ""), kFile);
+  EXPECT_EQ(file_length(kFile), 0.0);
+  EXPECT_EQ(read_bytes(kFile, 0), std::string());
+  EXPECT_EQ(current_run_time_error(), 0u);
+  EXPECT_EQ(at_end_of_file(kFile), 0);
+}
+
+TEST_F(FileReadingTest, MissingFileIsNeverCreated) {
+  folder.write("kept.pmr", "kept");
+  auto before = folder.snapshot();
+  open_for_whole_file_reading(folder.join("gone.pmr"), kFile);
+  EXPECT_EQ(last_error_number(), kErrorFileNotFound);
+  EXPECT_EQ(file_length(kFile), 0.0);
+  EXPECT_EQ(read_bytes(kFile, 10), std::string());
+  EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+  close_file(kFile);
+  EXPECT_EQ(folder.snapshot() == before, true);
+  EXPECT_FALSE(folder.exists("gone.pmr"));
+}
+
+TEST_F(FileReadingTest, MissingFileOrFolderForLineReading) {
+  open_for_line_reading(folder.join("gone.pml"), kFile);
+  EXPECT_EQ(last_error_number(), kErrorFileNotFound);
+  EXPECT_EQ(read_line(kFile), std::string());
+  EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+  open_for_line_reading(folder.join("no-folder\\gone.pml"), kFile);
+  EXPECT_EQ(last_error_number(), kErrorPathNotFound);
+  open_for_whole_file_reading(folder.join("no-folder\\gone.pmr"), kFile);
+  EXPECT_EQ(last_error_number(), kErrorPathNotFound);
+  EXPECT_EQ(folder.snapshot().size(), 0u);
+}
+
+TEST_F(FileReadingTest, FileHeldOpenExclusivelyCannotBeOpened) {
+  std::string path = file("a.pml", "one\r\n");
+  open_for_line_reading(path, 2);  // the holder, as another process would be
+  ASSERT_EQ(current_run_time_error(), 0u);
+  open_for_line_reading(path, kFile);
+  EXPECT_EQ(last_error_number(), kErrorAccessDenied);
+  EXPECT_EQ(platform_code_of(current_run_time_error()), 0u);  // recorded with set error
+  EXPECT_EQ(read_line(kFile), std::string());
+  EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+  EXPECT_EQ(at_end_of_file(kFile), -1);
+  EXPECT_EQ(last_error_number(), kErrorFileNotFound);
+  open_for_whole_file_reading(path, kFile);
+  EXPECT_EQ(last_error_number(), kErrorAccessDenied);
+  EXPECT_EQ(file_length(kFile), 0.0);
+  close_file(kFile);
+  // The holder still reads; once it lets go, the file opens.
+  EXPECT_EQ(read_line(2), std::string("one"));
+  close_file(2);
+  open_for_line_reading(path, kFile);
+  EXPECT_EQ(read_line(kFile), std::string("one"));
+}
+
+TEST_F(FileReadingTest, WhileOpenNoOtherOpenerGetsIn) {
+  std::string path = file("a.pmr", "data");
+  open_for_whole_file_reading(path, kFile);
+  ASSERT_EQ(current_run_time_error(), 0u);
+  SetLastError(0);
+  HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_EQ(other == INVALID_HANDLE_VALUE, true);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+}
+
+TEST_F(FileReadingTest, BadPathsAndNumbersAreRefused) {
+  std::string path = file("a.pml", "x");
+  open_for_line_reading("", kFile);
+  EXPECT_EQ(last_error_number(), kErrorBadFileName);
+  open_for_line_reading(folder.join("*.pml"), kFile);
+  EXPECT_EQ(last_error_number(), kErrorBadFileName);
+  open_for_whole_file_reading(folder.join("a?pml"), kFile);
+  EXPECT_EQ(last_error_number(), kErrorBadFileName);
+  open_for_line_reading(path, -1);
+  EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+  EXPECT_EQ(read_line(-1), std::string());
+  EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+  EXPECT_EQ(read_line(kFile), std::string());
+  EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+}
+
+TEST_F(FileReadingTest, WildcardBeyondThe255thByteIsCutOff) {
+  // Only the first 255 bytes count: a `*` after them is never seen, and the
+  // cut path names a file that does not exist.
+  std::string path = folder.join(repeat('n', 300) + "*");
+  open_for_line_reading(path, kFile);
+  EXPECT_NE(last_error_number(), kErrorBadFileName);
+  EXPECT_NE(current_run_time_error(), 0u);
+}
+
+TEST_F(FileReadingTest, OpeningANumberTwiceKeepsTheFirstFile) {
+  std::string first = file("a.pml", "first\r\n");
+  std::string second = file("b.pml", "second\r\n");
+  open_for_line_reading(first, kFile);
+  open_for_line_reading(second, kFile);
+  EXPECT_EQ(last_error_number(), kErrorFileAlreadyOpen);
+  EXPECT_EQ(read_line(kFile), std::string("first"));
+  open_for_whole_file_reading(second, kFile);
+  EXPECT_EQ(last_error_number(), kErrorFileAlreadyOpen);
+  // The refused open did not take the second file either.
+  open_for_line_reading(second, 2);
+  EXPECT_EQ(read_line(2), std::string("second"));
+  close_file(2);
+}
+
+TEST_F(FileReadingTest, ClosingTwiceDoesNothingTheSecondTime) {
+  open_for_line_reading(file("a.pml", "x"), kFile);
+  close_file(kFile);
+  EXPECT_EQ(current_run_time_error(), 0u);
+  close_file(kFile);
+  EXPECT_EQ(current_run_time_error(), 0u);
+  EXPECT_EQ(read_line(kFile), std::string());
+  EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+}
+
+TEST_F(FileReadingTest, WrongReadForTheOpenKind) {
+  open_for_whole_file_reading(file("a.pmr", "x\r\n"), kFile);
+  EXPECT_EQ(read_line(kFile), std::string());
+  EXPECT_EQ(last_error_number(), kErrorWrongFileMode);
+  close_file(kFile);
+  open_for_line_reading(file("b.pml", "x\r\n"), kFile);
+  EXPECT_EQ(read_bytes(kFile, 1), std::string());
+  EXPECT_EQ(last_error_number(), kErrorWrongFileMode);
+  EXPECT_EQ(file_length(kFile), 3.0);  // measuring works for both kinds
+  EXPECT_EQ(read_line(kFile), std::string("x"));
+}
+
+TEST_F(FileReadingTest, NegativeCountRecordsOutOfMemory) {
+  open_for_whole_file_reading(file("a.pmr", "abc"), kFile);
+  EXPECT_EQ(read_bytes(kFile, -1), std::string());
+  EXPECT_EQ(last_error_number(), kErrorOutOfMemory);
+  EXPECT_EQ(read_bytes(kFile, 3), std::string("abc"));  // nothing was consumed
+}
+
+TEST_F(FileReadingTest, NoStorageForTheRecordLeavesTheNumberFree) {
+  std::string path = file("a.pml", "x\r\n");
+  fail_string_storage_at(1);
+  open_for_line_reading(path, kFile);
+  fail_string_storage_at(0);
+  EXPECT_EQ(last_error_number(), kErrorOutOfMemory);
+  EXPECT_EQ(read_line(kFile), std::string());
+  EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+  open_for_line_reading(path, kFile);  // and the file itself was never taken
+  EXPECT_EQ(read_line(kFile), std::string("x"));
+}
+
+TEST_F(FileReadingTest, NoStorageForTheBytesReadsNothing) {
+  open_for_whole_file_reading(file("a.pmr", "abc"), kFile);
+  fail_string_storage_at(1);
+  EXPECT_EQ(read_bytes(kFile, 3), std::string());
+  fail_string_storage_at(0);
+  EXPECT_EQ(last_error_number(), kErrorOutOfMemory);
+  EXPECT_EQ(read_bytes(kFile, 3), std::string("abc"));
+}
+
+TEST_F(FileReadingTest, FileNumbersAreIndependent) {
+  open_for_line_reading(file("a.pml", "a1\ra2\r"), 0);
+  open_for_line_reading(file("b.pml", "b1\rb2\r"), 300);
+  open_for_whole_file_reading(file("c.pmr", "c"), kFile);
+  EXPECT_EQ(read_line(0), std::string("a1"));
+  EXPECT_EQ(read_line(300), std::string("b1"));
+  close_file(300);
+  EXPECT_EQ(read_line(0), std::string("a2"));
+  EXPECT_EQ(read_bytes(kFile, 1), std::string("c"));
+  close_file(0);
+  EXPECT_EQ(read_line(300), std::string());
+  EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+}
+
+TEST_F(FileReadingTest, ErrorsLandInTheCallersFrame) {
+  {
+    ProcedureFrame callee;
+    read_line(kFile);
+    EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+  }
+  EXPECT_EQ(current_run_time_error(), 0u);
+}
+
+TEST_F(FileReadingTest, SuccessfulOpenLeavesTheRecordedErrorAlone) {
+  set_error(kErrorEndOfData);
+  open_for_line_reading(file("a.pml", "x"), kFile);
+  EXPECT_EQ(last_error_number(), kErrorEndOfData);
+  open_for_whole_file_reading(file("b.pmr", "x"), 2);
+  EXPECT_EQ(last_error_number(), kErrorEndOfData);
+  close_file(2);
+}
+
+TEST_F(FileReadingTest, ReadOnlyFileOpensForWholeFileReading) {
+  std::string path = file("a.pmr", "locked");
+  std::filesystem::permissions(folder.path() + "/a.pmr",
+                               std::filesystem::perms::owner_read | std::filesystem::perms::group_read,
+                               std::filesystem::perm_options::replace);
+  open_for_whole_file_reading(path, kFile);
+  EXPECT_EQ(current_run_time_error(), 0u);
+  EXPECT_EQ(read_bytes(kFile, 6), std::string("locked"));
+}
+
+TEST_F(FileReadingTest, FileOf2GiBAndMoreIsMeasuredButNeverAllocated) {
+  std::string path = file("big.pmr", "");
+  std::error_code error;
+  std::filesystem::resize_file(folder.path() + "/big.pmr", 0x90000000ull, error);
+  if (error) SKIP_TEST("the file system refuses a sparse 2.25 GiB file");
+  open_for_whole_file_reading(path, kFile);
+  ASSERT_EQ(current_run_time_error(), 0u);
+  double size = file_length(kFile);
+  EXPECT_EQ(size, 2415919104.0);
+  int32_t as_32_bits = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(size)));
+  EXPECT_EQ(as_32_bits < 0, true);
+  EXPECT_EQ(read_bytes(kFile, as_32_bits), std::string());
+  EXPECT_EQ(last_error_number(), kErrorOutOfMemory);
+  EXPECT_EQ(at_end_of_file(kFile), 0);
+}

@@ -1,0 +1,98 @@
+#include "services/folder_listing.h"
+
+#include <cstring>
+
+#include "platform/win32.h"
+#include "runtime/runtime.h"
+#include "services/text.h"
+
+namespace vintrell {
+namespace {
+
+constexpr size_t kMaskLimit = 256;
+constexpr uint32_t kFilteredAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                         FILE_ATTRIBUTE_DIRECTORY;
+
+struct ListingState {
+  // The open search, kept on purpose until the next listing starts: the
+  // program's rules close it only then, and never at exit.
+  HANDLE search = nullptr;
+  uint32_t attribute_mask = 0;
+  WIN32_FIND_DATAA last_entry;
+};
+
+ListingState& listing() {
+  static ListingState state;
+  return state;
+}
+
+bool accepted(const WIN32_FIND_DATAA& entry, uint32_t attribute_mask) {
+  if ((entry.dwFileAttributes & kFilteredAttributes & ~attribute_mask) != 0) return false;
+  return std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0;
+}
+
+// From the entry just fetched (when `have_entry`) on: the first one the filter
+// accepts, fetching further ones as needed. Clears the run-time error, since a
+// directory entry was asked for, and returns the accepted name or "".
+std::string first_accepted(bool have_entry) {
+  ListingState& state = listing();
+  while (have_entry && !accepted(state.last_entry, state.attribute_mask)) {
+    PlatformOutcome outcome;
+    guarded_platform_call(&outcome, [&] { return FindNextFileA(state.search, &state.last_entry); });
+    have_entry = !outcome.failed();
+  }
+  clear_run_time_error();
+  if (!have_entry) return std::string();
+  const char* name = state.last_entry.cFileName;
+  size_t n = strnlen(name, sizeof state.last_entry.cFileName);
+  std::string result;
+  if (!obtain_string_storage(&result, n)) {
+    set_error(kErrorOutOfMemory);
+    return std::string();
+  }
+  if (n != 0) std::memcpy(&result[0], name, n);
+  return result;
+}
+
+// `list next match` from its second step, under the run-time lock.
+std::string continue_listing() {
+  ListingState& state = listing();
+  if (state.search == nullptr) return std::string();
+  PlatformOutcome outcome;
+  guarded_platform_call(&outcome, [&] { return FindNextFileA(state.search, &state.last_entry); });
+  return first_accepted(!outcome.failed());
+}
+
+}  // namespace
+
+std::string list_first_match(const std::string& mask, int32_t attribute_mask) {
+  SpinLockHold hold(runtime_state().run_time_lock);
+  std::string cut = mask.substr(0, kMaskLimit);
+  if (cut.empty()) return continue_listing();
+  ListingState& state = listing();
+  if (state.search != nullptr) {
+    PlatformOutcome ignored;
+    guarded_platform_call(&ignored, [&] { return FindClose(state.search); });
+    state.search = nullptr;
+  }
+  std::string pattern(cut.c_str());  // the platform sees the mask up to a NUL
+  if (!pattern.empty() && (pattern.back() == ':' || pattern.back() == '\\')) pattern += "*.*";
+  PlatformOutcome outcome;
+  HANDLE search = guarded_platform_call(
+      &outcome, [&] { return FindFirstFileA(pattern.c_str(), &state.last_entry); });
+  // FindFirstFileA is judged by its handle, not by the last error.
+  if (search == INVALID_HANDLE_VALUE) {
+    clear_run_time_error();
+    return std::string();
+  }
+  state.search = search;
+  state.attribute_mask = static_cast<uint32_t>(attribute_mask) & kFilteredAttributes;
+  return first_accepted(true);
+}
+
+std::string list_next_match() {
+  SpinLockHold hold(runtime_state().run_time_lock);
+  return continue_listing();
+}
+
+}  // namespace vintrell
