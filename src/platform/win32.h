@@ -218,6 +218,12 @@ DWORD GetFileAttributesA(LPCSTR path);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 #define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
 
+// Console streams (posix/console.cc): WriteFile on them writes the bytes unchanged.
+#define STD_INPUT_HANDLE (static_cast<DWORD>(-10))
+#define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
+#define STD_ERROR_HANDLE (static_cast<DWORD>(-12))
+HANDLE GetStdHandle(DWORD std_handle);
+
 // ---- USER32 (headless/user32.cc) -------------------------------------------------
 
 typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);

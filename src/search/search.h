@@ -3,10 +3,16 @@
 #ifndef VINTRELL_SEARCH_SEARCH_H_
 #define VINTRELL_SEARCH_SEARCH_H_
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vintrell {
+
+// The file number the scanners open and the core closes after every file.
+constexpr int16_t kScanFileNumber = 1;
 
 enum class SearchKind { kAddressBooks, kDistributionLists };
 
@@ -19,17 +25,30 @@ struct SearchRequest {
 
 using LineSink = std::function<void(const std::string& line)>;
 
-// The Directory box's text with every trailing `\` removed and one appended.
+// The Directory box's text with every trailing `\` removed and one appended; an
+// empty text gives `\`, the root of the current drive.
 std::string normalise_folder(const std::string& directory_text);
 
-// A request from the four inputs as the user gave them.
-SearchRequest make_search_request(const std::string& directory_text,
-                                  const std::string& find_text, SearchKind kind,
-                                  bool match_case);
+// A request from the four inputs as the user gave them: the folder normalised,
+// the text taken as typed and upper-cased unless `match_case`.
+SearchRequest make_search_request(const std::string& directory_text, const std::string& find_text,
+                                  SearchKind kind, bool match_case);
 
-// Scans every file of the request's kind in its folder: one call of `result` per
-// file with a hit, in listing order, then exactly one call of `summary`.
+// Scans every plain file of the request's kind ("*.PMR" or "*.PML") in its
+// folder: one call of `result` per file with a hit, in listing order, then exactly
+// one call of `summary` with "Text found in  H out of  N Address Books" (or
+// " Distributions Lists"). A missing folder gives 0 out of 0; a file that cannot
+// be read counts as scanned and gives no line.
 void run_search(const SearchRequest& request, const LineSink& result, const LineSink& summary);
+
+// The results list's order: byte by byte through the fixed upper-case table, a
+// prefix first. Negative, 0 or positive as `a` goes before, level with or after `b`.
+int compare_results(std::string_view a, std::string_view b);
+
+// The result lines as the results list shows them: each cut at its first NUL
+// (as any text handed to a window is), then stably sorted by compare_results, so
+// lines that compare level keep the order they came in.
+std::vector<std::string> as_listed(std::vector<std::string> lines);
 
 }  // namespace vintrell
 

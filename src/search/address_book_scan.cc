@@ -1,0 +1,30 @@
+#include "search/address_book_scan.h"
+
+#include "runtime/runtime.h"
+#include "search/search.h"
+#include "services/file_reading.h"
+#include "services/text.h"
+
+namespace vintrell {
+
+std::optional<std::string> scan_address_book(const std::string& path,
+                                             const std::string& search_text, bool match_case) {
+  ProcedureFrame frame;
+  open_for_whole_file_reading(path, kScanFileNumber);
+  // A file that did not open measures 0 and reads as the empty string.
+  double size = file_length(kScanFileNumber);
+  // 2 GiB or more does not fit the 32-bit count: the negative count reads nothing.
+  int32_t count = size < 2147483648.0 ? static_cast<int32_t>(size) : -1;
+  std::string buffer = read_bytes(kScanFileNumber, count);
+
+  // No NUL gives position 0, a length of -1, and so the whole buffer as title.
+  int32_t title_length = find_text(1, buffer, char_from_code(0)) - 1;
+  std::string title = extract(buffer, 1, title_length);
+  if (!match_case) buffer = upper_case(buffer);
+  int32_t occurrences = count_occurrences(buffer, search_text);
+  if (occurrences <= 0) return std::nullopt;
+  return concatenate(concatenate(concatenate(title, " ("), number_to_text(occurrences)),
+                     " occurences)");
+}
+
+}  // namespace vintrell

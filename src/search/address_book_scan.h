@@ -1,0 +1,22 @@
+// One address book (*.PMR): the whole file is searched, and its title is the text
+// before the first NUL byte.
+#ifndef VINTRELL_SEARCH_ADDRESS_BOOK_SCAN_H_
+#define VINTRELL_SEARCH_ADDRESS_BOOK_SCAN_H_
+
+#include <optional>
+#include <string>
+
+namespace vintrell {
+
+// Counts the non-overlapping occurrences of `search_text` in the file at `path`
+// (both sides upper-cased with the fixed table unless `match_case`; `search_text`
+// arrives upper-cased already). A count above 0 gives the result line
+// "<title> ( <count> occurences)"; otherwise, and for a file that cannot be
+// opened or read, nothing. Opens the file as file number 1 and leaves it open:
+// the caller closes it.
+std::optional<std::string> scan_address_book(const std::string& path,
+                                             const std::string& search_text, bool match_case);
+
+}  // namespace vintrell
+
+#endif  // VINTRELL_SEARCH_ADDRESS_BOOK_SCAN_H_

@@ -1,0 +1,45 @@
+#include "search/distribution_list_scan.h"
+
+#include <cstdint>
+
+#include "runtime/runtime.h"
+#include "search/search.h"
+#include "services/file_reading.h"
+#include "services/text.h"
+
+namespace vintrell {
+namespace {
+
+constexpr int32_t kTitleStart = 8;  // the title line's first 7 bytes are not title
+constexpr int32_t kToTheEnd = 2147483647;
+
+void count_one(int32_t* counter) {
+  // A list of more than 2^31 lines stays at the largest count instead of wrapping.
+  if (*counter < INT32_MAX) ++*counter;
+}
+
+}  // namespace
+
+std::optional<std::string> scan_distribution_list(const std::string& path,
+                                                  const std::string& search_text, bool match_case) {
+  ProcedureFrame frame;
+  open_for_line_reading(path, kScanFileNumber);
+  std::string title = extract(read_line(kScanFileNumber), kTitleStart, kToTheEnd);
+  int32_t entries = 0;
+  int32_t hits = 0;
+  // The end test is the loop's only way out: it also answers true for a file
+  // whose open failed.
+  while (at_end_of_file(kScanFileNumber) == 0) {
+    std::string line = read_line(kScanFileNumber);
+    if (!line.empty() && line[0] == '\\') continue;  // a control line
+    count_one(&entries);
+    if (!match_case) line = upper_case(line);
+    if (find_text(1, line, search_text) > 0) count_one(&hits);
+  }
+  if (hits <= 0) return std::nullopt;
+  std::string counts =
+      concatenate(concatenate(number_to_text(hits), " out of "), number_to_text(entries));
+  return concatenate(concatenate(concatenate(title, " ("), counts), " entries)");
+}
+
+}  // namespace vintrell

@@ -1,0 +1,22 @@
+// One distribution list (*.PML): a title line, then one entry per line; lines
+// starting with a backslash are control lines.
+#ifndef VINTRELL_SEARCH_DISTRIBUTION_LIST_SCAN_H_
+#define VINTRELL_SEARCH_DISTRIBUTION_LIST_SCAN_H_
+
+#include <optional>
+#include <string>
+
+namespace vintrell {
+
+// Counts the entries of the list at `path` and those that contain `search_text`
+// (both sides upper-cased with the fixed table unless `match_case`; `search_text`
+// arrives upper-cased already). The title is the first line without its first 7
+// bytes. At least one hit gives "<title> ( <hits> out of  <entries> entries)";
+// otherwise, and for a file that cannot be opened, nothing. Opens the file as
+// file number 1 and leaves it open: the caller closes it.
+std::optional<std::string> scan_distribution_list(const std::string& path,
+                                                  const std::string& search_text, bool match_case);
+
+}  // namespace vintrell
+
+#endif  // VINTRELL_SEARCH_DISTRIBUTION_LIST_SCAN_H_

@@ -1,0 +1,164 @@
+#include "search/distribution_list_scan.h"
+
+#include <optional>
+#include <string>
+
+#include "platform/win32.h"
+#include "runtime/runtime.h"
+#include "search/search.h"
+#include "services/file_reading.h"
+#include "services/text.h"
+#include "testing/temp_folder.h"
+#include "testing/test.h"
+
+using namespace vintrell;
+
+namespace {
+
+const std::string kNone = "(none)";
+
+std::string bytes(const char* s, size_t n) { return std::string(s, n); }
+
+// One list scanned as the core does it: the text upper-cased unless match case,
+// and file number 1 closed afterwards.
+// "(none)" stands for no line.
+std::string scan(const testing::TempFolder& folder, const std::string& name,
+                 const std::string& text, bool match_case = false) {
+  std::optional<std::string> line =
+      scan_distribution_list(folder.join(name), match_case ? text : upper_case(text), match_case);
+  close_file(kScanFileNumber);
+  return line ? *line : kNone;
+}
+
+}  // namespace
+
+TEST(DistributionListScan, ResultLineCountsMatchingEntriesOutOfAll) {
+  testing::TempFolder folder;
+  folder.write("CLUB.PML",
+               "Title: Club members\r\n"
+               "ann@example.com\r\n"
+               "\"Fred Smith\" <fred@example.com>\r\n"
+               "smith smith smith\r\n"
+               "Smithers\r\n"
+               "bob@example.org\r\n");
+  EXPECT_EQ(scan(folder, "CLUB.PML", "smith"), std::string("Club members ( 3 out of  5 entries)"));
+  EXPECT_EQ(scan(folder, "CLUB.PML", "nobody"), kNone);
+}
+
+TEST(DistributionListScan, TitleIsTheFirstLineFromItsEighthByte) {
+  testing::TempFolder folder;
+  folder.write("A.PML", "1234567Staff\r\nx\r\n");
+  folder.write("SHORT.PML", "Title:\r\nx\r\n");
+  folder.write("SEVEN.PML", "Title: \r\nx\r\n");
+  folder.write("ZERO.PML", bytes("Title: A\0B\r\nx\r\n", 15));
+  EXPECT_EQ(scan(folder, "A.PML", "x"), std::string("Staff ( 1 out of  1 entries)"));
+  EXPECT_EQ(scan(folder, "SHORT.PML", "x"), std::string(" ( 1 out of  1 entries)"));
+  EXPECT_EQ(scan(folder, "SEVEN.PML", "x"), std::string(" ( 1 out of  1 entries)"));
+  EXPECT_EQ(scan(folder, "ZERO.PML", "x"), bytes("A\0B ( 1 out of  1 entries)", 26));
+}
+
+TEST(DistributionListScan, TitleLineIsNeverSearched) {
+  testing::TempFolder folder;
+  folder.write("ONLY.PML", "Title: smith\r\n");
+  folder.write("MORE.PML", "Title: smith\r\nann\r\n");
+  EXPECT_EQ(scan(folder, "ONLY.PML", "smith"), kNone);
+  EXPECT_EQ(scan(folder, "MORE.PML", "smith"), kNone);
+}
+
+TEST(DistributionListScan, ControlLinesAreNeitherCountedNorSearched) {
+  testing::TempFolder folder;
+  folder.write("A.PML",
+               "Title: Board\r\n"
+               "\\smith\r\n"
+               "\\\r\n"
+               "smith\r\n"
+               " \\smith\r\n");  // a blank first: an entry
+  EXPECT_EQ(scan(folder, "A.PML", "smith"), std::string("Board ( 2 out of  2 entries)"));
+}
+
+TEST(DistributionListScan, BlankLinesAreEntriesThatMatchOnlyEmptyText) {
+  testing::TempFolder folder;
+  folder.write("A.PML", "Title: Rota\r\n\r\nsmith\r\n\r\n");
+  folder.write("BLANK.PML", "Title: Rota\r\n\r\n\r\n");
+  EXPECT_EQ(scan(folder, "A.PML", "smith"), std::string("Rota ( 1 out of  3 entries)"));
+  // Empty text: every entry that is not empty is a hit.
+  EXPECT_EQ(scan(folder, "A.PML", ""), std::string("Rota ( 1 out of  3 entries)"));
+  EXPECT_EQ(scan(folder, "BLANK.PML", ""), kNone);
+}
+
+TEST(DistributionListScan, CaseRulesFollowTheFixedTable) {
+  testing::TempFolder folder;
+  folder.write("A.PML", "Title: Quiz\r\nFred JONES\r\nann jones\r\n\xE9mile\r\nx\x94y\r\n");
+  EXPECT_EQ(scan(folder, "A.PML", "jones"), std::string("Quiz ( 2 out of  4 entries)"));
+  EXPECT_EQ(scan(folder, "A.PML", "jones", true), std::string("Quiz ( 1 out of  4 entries)"));
+  EXPECT_EQ(scan(folder, "A.PML", "\xC9mile"), kNone);
+  EXPECT_EQ(scan(folder, "A.PML", "\x99Y"), std::string("Quiz ( 1 out of  4 entries)"));
+}
+
+TEST(DistributionListScan, OnlyCarriageReturnsEndLines) {
+  testing::TempFolder folder;
+  // LF alone ends nothing: this file is one title line.
+  folder.write("LF.PML", "Title: Unix\nsmith\nsmith\n");
+  folder.write("CR.PML", "Title: Mac\rsmith\rjones");
+  folder.write("CRCRLF.PML", "Title: Odd\r\r\nsmith\r\n");
+  EXPECT_EQ(scan(folder, "LF.PML", "smith"), kNone);
+  EXPECT_EQ(scan(folder, "CR.PML", "smith"), std::string("Mac ( 1 out of  2 entries)"));
+  EXPECT_EQ(scan(folder, "CRCRLF.PML", "smith"), std::string("Odd ( 1 out of  2 entries)"));
+}
+
+TEST(DistributionListScan, CtrlZEndsTheList) {
+  testing::TempFolder folder;
+  folder.write("A.PML", "Title: Old\r\nsmith\r\n\x1Asmith\r\nsmith\r\n");
+  EXPECT_EQ(scan(folder, "A.PML", "smith"), std::string("Old ( 1 out of  1 entries)"));
+}
+
+TEST(DistributionListScan, LinesOfMegabytesAreSearchedWhole) {
+  testing::TempFolder folder;
+  std::string long_entry(3 * 1024 * 1024, 'x');
+  folder.write("BIG.PML", "Title: Big\r\n" + long_entry + "smith\r\n" + long_entry + "\r\n");
+  EXPECT_EQ(scan(folder, "BIG.PML", "xsmithx"), kNone);
+  EXPECT_EQ(scan(folder, "BIG.PML", "xsmith"), std::string("Big ( 1 out of  2 entries)"));
+}
+
+TEST(DistributionListScan, FilesThatGiveNothingEndAtOnce) {
+  testing::TempFolder folder;
+  folder.write("EMPTY.PML", "");
+  folder.write("HELD.PML", "Title: Held\r\nsmith\r\n");
+  EXPECT_EQ(scan(folder, "EMPTY.PML", ""), kNone);
+  EXPECT_EQ(scan(folder, "GONE.PML", ""), kNone);
+  EXPECT_FALSE(folder.exists("GONE.PML"));
+  HANDLE held = CreateFileA(folder.join("HELD.PML").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_TRUE(held != INVALID_HANDLE_VALUE);
+  EXPECT_EQ(scan(folder, "HELD.PML", "smith"), kNone);
+  CloseHandle(held);
+  EXPECT_EQ(scan(folder, "HELD.PML", "smith"), std::string("Held ( 1 out of  1 entries)"));
+}
+
+TEST(DistributionListScan, BinaryGarbageEndsWithoutFault) {
+  testing::TempFolder folder;
+  std::string garbage;
+  uint32_t state = 99;
+  for (int i = 0; i < 50000; ++i) {
+    state = state * 1103515245u + 12345u;
+    garbage += static_cast<char>(state >> 24);
+  }
+  folder.write("JUNK.PML", garbage);
+  // Only whether it ends matters here; the counts follow the rules tested above.
+  scan(folder, "JUNK.PML", "");
+  scan(folder, "JUNK.PML", "a", true);
+  folder.write("NOLINES.PML", std::string(1000, '\0'));
+  EXPECT_EQ(scan(folder, "NOLINES.PML", ""), kNone);
+}
+
+TEST(DistributionListScan, LeavesFileNumberOneOpen) {
+  testing::TempFolder folder;
+  folder.write("A.PML", "Title: A\r\nsmith\r\n");
+  ASSERT_TRUE(scan_distribution_list(folder.join("A.PML"), "SMITH", false).has_value());
+  {
+    ProcedureFrame frame;
+    open_for_line_reading(folder.join("A.PML"), kScanFileNumber);
+    EXPECT_EQ(error_number_of(current_run_time_error()), kErrorFileAlreadyOpen);
+  }
+  close_file(kScanFileNumber);
+}

@@ -1,0 +1,74 @@
+#include "search/search.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "runtime/runtime.h"
+#include "search/address_book_scan.h"
+#include "search/distribution_list_scan.h"
+#include "services/case_table.h"
+#include "services/file_reading.h"
+#include "services/folder_listing.h"
+#include "services/text.h"
+
+namespace vintrell {
+
+std::string normalise_folder(const std::string& directory_text) {
+  ProcedureFrame frame;
+  return concatenate(strip_right(directory_text, "\\"), "\\");
+}
+
+SearchRequest make_search_request(const std::string& directory_text, const std::string& find_text,
+                                  SearchKind kind, bool match_case) {
+  ProcedureFrame frame;
+  SearchRequest request;
+  request.folder = normalise_folder(directory_text);
+  request.find_text = match_case ? find_text : upper_case(find_text);
+  request.kind = kind;
+  request.match_case = match_case;
+  return request;
+}
+
+void run_search(const SearchRequest& request, const LineSink& result, const LineSink& summary) {
+  ProcedureFrame frame;
+  const bool lists = request.kind == SearchKind::kDistributionLists;
+  // Plain files only: subfolders, hidden and system files named like a book are
+  // never opened.
+  std::string name =
+      list_first_match(concatenate(request.folder, lists ? "*.PML" : "*.PMR"), kListPlainFiles);
+  int32_t files_scanned = 0;
+  int32_t files_with_hits = 0;
+  while (compare(name, std::string()) == Order::kGreater) {
+    std::string path = concatenate(request.folder, name);
+    std::optional<std::string> line =
+        lists ? scan_distribution_list(path, request.find_text, request.match_case)
+              : scan_address_book(path, request.find_text, request.match_case);
+    if (line) {
+      result(*line);
+      ++files_with_hits;
+    }
+    // Also after a failed open: closing a number that is not open does nothing.
+    close_file(kScanFileNumber);
+    ++files_scanned;
+    name = list_next_match();
+  }
+  std::string counts = concatenate(concatenate(number_to_text(files_with_hits), " out of "),
+                                   number_to_text(files_scanned));
+  summary(concatenate(concatenate("Text found in ", counts),
+                      lists ? " Distributions Lists" : " Address Books"));
+}
+
+int compare_results(std::string_view a, std::string_view b) { return compare_as_listed(a, b); }
+
+std::vector<std::string> as_listed(std::vector<std::string> lines) {
+  for (std::string& line : lines) {
+    size_t nul = line.find('\0');
+    if (nul != std::string::npos) line.resize(nul);
+  }
+  std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+    return compare_as_listed(a, b) < 0;
+  });
+  return lines;
+}
+
+}  // namespace vintrell
