@@ -194,8 +194,9 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
     return fail(ERROR_SHARING_VIOLATION);
   }
   if (existed && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)) {
-    if (!wants_write) return fail(ERROR_ACCESS_DENIED);
-    if (ftruncate(fd, 0) != 0) return fail(win32_error_from_errno(errno));
+    // Wine 8.0 truncates through a read-only handle too.
+    int done = wants_write ? ftruncate(fd, 0) : truncate(path.c_str(), 0);
+    if (done != 0) return fail(win32_error_from_errno(errno));
   }
   HANDLE handle = register_object(file);
   bool reports_existing = existed && (disposition == OPEN_ALWAYS || disposition == CREATE_ALWAYS);
@@ -273,18 +274,14 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD meth
                        ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distance_high)) << 32) |
                                               static_cast<uint32_t>(distance))
                        : static_cast<int64_t>(distance);
-  int64_t base = 0;
-  if (method == FILE_CURRENT || method == FILE_END) {
-    off_t here = lseek(object->fd(), 0, method == FILE_CURRENT ? SEEK_CUR : SEEK_END);
-    if (here < 0) {
-      SetLastError(native_layer::win32_error_from_errno(errno));
-      return INVALID_SET_FILE_POINTER;
-    }
-    base = here;
-  } else if (lseek(object->fd(), 0, SEEK_CUR) < 0) {
+  // Asking where the pointer is also finds out whether the file can seek at all.
+  off_t here = lseek(object->fd(), 0, SEEK_CUR);
+  struct stat st;
+  if (here < 0 || (method == FILE_END && fstat(object->fd(), &st) != 0)) {
     SetLastError(native_layer::win32_error_from_errno(errno));
     return INVALID_SET_FILE_POINTER;
   }
+  int64_t base = method == FILE_BEGIN ? 0 : method == FILE_CURRENT ? here : st.st_size;
   // Offsets stay far below 2^63 on both sides, so the sum cannot overflow.
   int64_t target = base + offset;
   if (target < 0) {

@@ -117,8 +117,8 @@ HANDLE FindFirstFileA(LPCSTR mask, LPWIN32_FIND_DATAA data) {
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return fail(win32_error_from_errno(errno));
   std::vector<WIN32_FIND_DATAA> entries;
-  // The root has no "." and ".." entries, as on Windows.
-  bool is_root = folder == "/";
+  // A drive's root has no "." and ".." entries, as on Windows.
+  bool is_root = is_drive_root(folder);
   while (struct dirent* entry = readdir(dir)) {
     std::string name = entry->d_name;
     bool dots = name == "." || name == "..";

@@ -166,6 +166,15 @@ DWORD to_posix_path(const char* path, std::string* posix_path) {
   return ERROR_SUCCESS;
 }
 
+bool is_drive_root(const std::string& posix_folder) {
+  if (posix_folder == "/") return true;
+  std::lock_guard<std::mutex> hold(drives_mutex());
+  for (const auto& mapping : drives()) {
+    if (mapping.second == posix_folder) return true;
+  }
+  return false;
+}
+
 DWORD missing_name_error(const std::string& posix_path) {
   size_t slash = posix_path.find_last_of('/');
   std::string parent = (slash == std::string::npos || slash == 0) ? "/" : posix_path.substr(0, slash);

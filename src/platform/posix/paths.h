@@ -43,6 +43,9 @@ constexpr DWORD kFileAttributeReparsePoint = 0x400;
 // only regular files pass as plain files.
 DWORD attributes_of(const struct stat& st, bool is_link, const std::string& name);
 
+// True for "/" and for the folder of a mapped drive.
+bool is_drive_root(const std::string& posix_folder);
+
 // ASCII case-insensitive equality of two names.
 bool same_name_ignoring_case(const std::string& a, const std::string& b);
 
