@@ -5,6 +5,8 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "runtime/runtime.h"
+#include "services/file_reading.h"
 #include "testing/temp_folder.h"
 #include "testing/test.h"
 #include "testing/test_util.h"
@@ -460,5 +462,30 @@ TEST(NativeLayerFiles, ExclusiveOpenHoldsAgainstOtherProcesses) {
   ASSERT_TRUE(child > 0);
   waitpid(child, &status, 0);
   EXPECT_EQ(WIFEXITED(status) && WEXITSTATUS(status) == 0, true);
+#endif
+}
+
+TEST(NativeLayerFiles, ReadingAPipeEndsAtOnceInsteadOfHanging) {
+#ifndef VINTRELL_NATIVE_LAYER
+  SKIP_TEST("a named pipe in a folder is made with POSIX mkfifo");
+#else
+  testing::TempFolder folder;
+  std::string path = folder.path() + "/pipe.pml";
+  ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  vintrell::ProcedureFrame frame;
+  vintrell::open_for_line_reading(path, 1);
+  EXPECT_EQ(vintrell::current_run_time_error(), 0u);
+  EXPECT_EQ(vintrell::file_length(1), 0.0);  // not a disk file: 0 without an error
+  EXPECT_EQ(vintrell::current_run_time_error(), 0u);
+  // The look-ahead cannot seek a pipe; the failed look-ahead counts as the end.
+  EXPECT_EQ(vintrell::at_end_of_file(1), -1);
+  EXPECT_EQ(vintrell::current_run_time_error(), 0x00018000u | 75u);
+  EXPECT_EQ(vintrell::read_line(1), std::string());
+  EXPECT_EQ(vintrell::current_run_time_error(), 0x00008000u | 75u);
+  vintrell::close_file(1);
+  vintrell::open_for_whole_file_reading(path, 1);
+  EXPECT_EQ(vintrell::read_bytes(1, 10), std::string());
+  EXPECT_EQ(vintrell::at_end_of_file(1), -1);
+  vintrell::close_file(1);
 #endif
 }

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "platform/win32.h"
+#include "services/folder_listing.h"
 #include "testing/temp_folder.h"
 #include "testing/test.h"
 #include "testing/test_util.h"
@@ -189,5 +190,22 @@ TEST(NativeLayerFind, OnlyRegularFilesArePlainFiles) {
   // is left out, as Wine does; a link to a folder is a reparse point too.
   EXPECT_EQ(search(folder.join("*"), true),
             std::string("[.:10][..:10][dir:10][link.pml:20][linkdir:410][pipe.pml:4][real.pml:20]"));
+#endif
+}
+
+TEST(NativeLayerFind, ListingOfPlainFilesPassesPipesBy) {
+#ifndef VINTRELL_NATIVE_LAYER
+  SKIP_TEST("the native layer's system entries are POSIX pipes and devices");
+#else
+  testing::TempFolder folder;
+  folder.write("plain.pml", "");
+  ASSERT_EQ(mkfifo((folder.path() + "/pipe.pml").c_str(), 0600), 0);
+  EXPECT_EQ(vintrell::list_first_match(folder.join("*.pml"), vintrell::kListPlainFiles),
+            std::string("plain.pml"));
+  EXPECT_EQ(vintrell::list_next_match(), std::string());
+  EXPECT_EQ(vintrell::list_first_match(folder.join("pipe.pml"), vintrell::kListPlainFiles),
+            std::string());
+  EXPECT_EQ(vintrell::list_first_match(folder.join("*.pml"), vintrell::kListSystem),
+            std::string("pipe.pml"));
 #endif
 }

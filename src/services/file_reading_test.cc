@@ -363,3 +363,42 @@ TEST_F(FileReadingTest, FileOf2GiBAndMoreIsMeasuredButNeverAllocated) {
   EXPECT_EQ(last_error_number(), kErrorOutOfMemory);
   EXPECT_EQ(at_end_of_file(kFile), 0);
 }
+
+namespace {
+
+// The lines a reader should give: split at CR or CR LF, up to a Ctrl-Z.
+std::string expected_lines(const std::string& bytes) {
+  std::string lines, line;
+  bool any = false;
+  size_t i = 0;
+  for (; i < bytes.size() && bytes[i] != '\x1A'; ++i) {
+    if (bytes[i] == '\r') {
+      lines += "[" + line + "]";
+      line.clear();
+      any = false;
+      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    } else {
+      line += bytes[i];
+      any = true;
+    }
+  }
+  if (any) lines += "[" + line + "]";
+  return lines;
+}
+
+}  // namespace
+
+TEST_F(FileReadingTest, ManyRefillsAgreeWithASimpleSplit) {
+  // Terminators and special bytes land on every position of the 128-byte buffer.
+  uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+  const char alphabet[] = {'a', 'b', '\r', '\n', '\0', ' ', '\xFF', '\r'};
+  for (int round = 0; round < 20; ++round) {
+    std::string bytes;
+    size_t size = 1 + next() % 3000;
+    for (size_t i = 0; i < size; ++i) bytes += alphabet[next() % sizeof alphabet];
+    if (round % 5 == 4) bytes[next() % size] = '\x1A';
+    std::string name = "r" + std::to_string(round) + ".pml";
+    if (!EXPECT_EQ(all_lines(file(name, bytes)), expected_lines(bytes))) break;
+  }
+}

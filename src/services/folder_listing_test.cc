@@ -137,3 +137,50 @@ TEST_F(FolderListingTest, NamesComeFromTheEntryNotFromTheMask) {
   folder.write("MiXeD.Pml", "");
   EXPECT_EQ(list_first_match(folder.join("mixed.pml"), kListPlainFiles), std::string("MiXeD.Pml"));
 }
+
+namespace {
+
+// Puts the process back into the folder it was in.
+class CurrentDirectoryRestorer {
+ public:
+  CurrentDirectoryRestorer() { GetCurrentDirectoryA(sizeof saved_, saved_); }
+  ~CurrentDirectoryRestorer() { SetCurrentDirectoryA(saved_); }
+
+ private:
+  char saved_[MAX_PATH + 1] = "";
+};
+
+}  // namespace
+
+TEST_F(FolderListingTest, BareDriveListsItsCurrentFolder) {
+  folder.write("here.pml", "");
+  folder.make_folder("inner");
+  CurrentDirectoryRestorer restore;
+  ASSERT_EQ(SetCurrentDirectoryA(folder.path().c_str()), TRUE);
+  char current[MAX_PATH + 1];
+  ASSERT_TRUE(GetCurrentDirectoryA(sizeof current, current) > 2);
+  std::string drive(current, 2);
+  EXPECT_EQ(listing(drive, kListEverything), std::string("[here.pml][inner]"));
+  EXPECT_EQ(listing(drive, kListPlainFiles), std::string("[here.pml]"));
+}
+
+TEST_F(FolderListingTest, ReadOnlyAndArchiveBitsNeverReject) {
+  folder.write("locked.pml", "");
+  SetFileAttributesA(folder.join("locked.pml").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(listing(folder.join("*.pml"), kListPlainFiles), std::string("[locked.pml]"));
+  EXPECT_EQ(listing(folder.join("*.pml"), kListEverything), std::string("[locked.pml]"));
+}
+
+TEST_F(FolderListingTest, ShortFolderNameGivesTheLongName) {
+  if (testing::on_native_layer()) SKIP_TEST("the native layer has no 8.3 names");
+  folder.make_folder("Pegasus Mail Folder");
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(folder.join("Pegasus Mail Folder").c_str(), &entry);
+  ASSERT_TRUE(search != INVALID_HANDLE_VALUE);
+  FindClose(search);
+  std::string short_name = entry.cAlternateFileName;
+  ASSERT_TRUE(!short_name.empty());
+  EXPECT_EQ(list_first_match(folder.join(short_name), kListEverything),
+            std::string("Pegasus Mail Folder"));
+  EXPECT_EQ(list_first_match(folder.join(short_name), kListPlainFiles), std::string());
+}
