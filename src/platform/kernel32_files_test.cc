@@ -320,6 +320,8 @@ TEST(Handles, ClosedOrUnknownHandlesAreInvalid) {
   EXPECT_EQ(GetFileType(file), static_cast<DWORD>(FILE_TYPE_UNKNOWN));
   SetLastError(0);
   EXPECT_EQ(CloseHandle(nullptr), FALSE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(CloseHandle(INVALID_HANDLE_VALUE), TRUE);  // the process's own pseudo-handle
 }
 
 namespace {

@@ -330,6 +330,8 @@ DWORD GetFileType(HANDLE file) {
 }
 
 BOOL CloseHandle(HANDLE object) {
+  // Wine 8.0: INVALID_HANDLE_VALUE is the process's own pseudo-handle; closing it succeeds.
+  if (object == INVALID_HANDLE_VALUE) return TRUE;
   auto closed = native_layer::unregister_any_object(
       object, [](native_layer::KernelObject* o) { return o->closed_by_close_handle(); });
   if (closed == nullptr) {
