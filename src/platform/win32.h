@@ -450,6 +450,54 @@ typedef const DLGTEMPLATE* LPCDLGTEMPLATEA;
 #define VK_DOWN 0x28
 #define VK_DELETE 0x2E
 #define VK_F4 0x73
+#define VK_F1 0x70
+#define VK_CANCEL 0x03
+#define VK_CAPITAL 0x14
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_EXECUTE 0x2B
+
+// Keyboard message data (high word of lParam) and key mapping.
+#define KF_ALTDOWN 0x2000
+#define KF_REPEAT 0x4000
+#define KF_UP 0x8000
+#define MAPVK_VK_TO_VSC 0
+
+// More messages, notifications and control styles of the dialog controls.
+#define WM_LBUTTONDBLCLK 0x0203
+#define WM_CAPTURECHANGED 0x0215
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_REPLACESEL 0x00C2
+#define EM_LIMITTEXT 0x00C5
+#define EM_SETLIMITTEXT 0x00C5
+#define EM_GETLIMITTEXT 0x00D5
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
+#define EN_CHANGE 0x0300
+#define EN_UPDATE 0x0400
+#define EN_MAXTEXT 0x0501
+#define ES_MULTILINE 0x0004L
+#define ES_READONLY 0x0800L
+#define BS_NOTIFY 0x00004000L
+#define BN_SETFOCUS 6
+#define BN_KILLFOCUS 7
+#define BST_PUSHED 0x0004
+#define BST_FOCUS 0x0008
+#define LBS_HASSTRINGS 0x0040L
+#define LBS_NOINTEGRALHEIGHT 0x0100L
+#define LBS_DISABLENOSCROLL 0x1000L
+#define LB_SETCURSEL 0x0186
+#define LB_GETCURSEL 0x0188
+#define LB_GETTOPINDEX 0x018E
+#define LB_GETITEMHEIGHT 0x01A1
+#define LBN_SELCHANGE 1
+#define LBN_SETFOCUS 4
+#define LBN_KILLFOCUS 5
+#define USER_TIMER_MINIMUM 0x0000000A
+#define ERROR_TLW_WITH_WSCHILD 1406L
+#define ERROR_CANNOT_FIND_WND_CLASS 1407L
+#define ERROR_INVALID_INDEX 1413L
 
 HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialog_template,
                                 HWND owner, DLGPROC dialog_proc, LPARAM init_param);
@@ -489,6 +537,24 @@ BOOL GetClientRect(HWND window, LPRECT rect);
 BOOL GetWindowRect(HWND window, LPRECT rect);
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+
+typedef int16_t SHORT;
+typedef BYTE* PBYTE;
+typedef BYTE* LPBYTE;
+typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timer_proc);
+BOOL KillTimer(HWND window, UINT_PTR id);
+SHORT GetKeyState(int virtual_key);
+BOOL GetKeyboardState(PBYTE state);
+BOOL SetKeyboardState(LPBYTE state);
+UINT MapVirtualKeyA(UINT code, UINT map_type);
+HWND GetActiveWindow();
+HWND SetCapture(HWND window);
+BOOL ReleaseCapture();
+HWND GetCapture();
+BOOL IsChild(HWND parent, HWND window);
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous);
+HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous);
 
 // ---- SHELL32 (posix/shell32.cc) ----------------------------------------------------
 
