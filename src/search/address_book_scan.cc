@@ -1,6 +1,7 @@
 #include "search/address_book_scan.h"
 
 #include "runtime/runtime.h"
+#include "search/occurrence_count.h"
 #include "search/search.h"
 #include "services/file_reading.h"
 #include "services/text.h"
@@ -20,8 +21,9 @@ std::optional<std::string> scan_address_book(const std::string& path,
   // No NUL gives position 0, a length of -1, and so the whole buffer as title.
   int32_t title_length = find_text(1, buffer, char_from_code(0)) - 1;
   std::string title = extract(buffer, 1, title_length);
-  if (!match_case) buffer = upper_case(buffer);
-  int32_t occurrences = count_occurrences(buffer, search_text);
+  // Counted as in the upper-cased buffer, without making that copy of the book;
+  // the title above keeps its own case.
+  int32_t occurrences = count_occurrences_in(buffer, search_text, !match_case);
   if (occurrences <= 0) return std::nullopt;
   return concatenate(concatenate(concatenate(title, " ("), number_to_text(occurrences)),
                      " occurences)");
