@@ -18,8 +18,17 @@ windows: deps
 	cmake -S . -B $(BUILD)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	  -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build $(BUILD)/windows -j $(JOBS)
 
+# vintrell-find on the sample folder; ARGS replace the default search ("smith").
 run:
-	@echo "make run comes with the search; see README.md"
+	@BUILD=$(BUILD) JOBS=$(JOBS) tools/run-sample.sh $(ARGS)
+
+# vintrell.exe under Wine on a copy of examples/mail/ with the program inside it;
+# on your display, or on a private Xvfb (its number is printed) when there is none.
+gui: deps
+	cmake -S . -B $(BUILD)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+	  -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build $(BUILD)/windows -j $(JOBS) --target vintrell
+	VINTRELL_DISPLAY="$${VINTRELL_DISPLAY:-$${DISPLAY:-}}" tools/with-wine.sh $(BUILD)/wineprefix \
+	  src/app/run_gui.sh $(BUILD)/windows/src/app/vintrell.exe examples/mail $(BUILD)/gui
 
 clean:
 	rm -rf $(BUILD)
