@@ -29,6 +29,7 @@ std::string folder_picker(HWND owner, const std::string& prompt) {
 }
 
 std::string launch_failure_message(int32_t result) {
+  ProcedureFrame frame;
   if (result >= kFirstLaunchSuccess) return std::string();
   switch (result) {
     case 0:

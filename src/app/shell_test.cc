@@ -187,3 +187,12 @@ TEST_F(ShellTest, FolderPickerCancelledOrPathlessGivesEmpty) {
   arrange_picker("C:\\", &call);
   EXPECT_EQ(folder_picker(nullptr, "prompt"), std::string("C:\\"));
 }
+
+TEST(ShellExecute, UnknownVerbHasNoAssociation) {
+  testing::TempFolder temp;
+  temp.write("page.txt", "x");
+  // Measured under Wine: 31 (SE_ERR_NOASSOC), and nothing is started.
+  HINSTANCE answer = ShellExecuteA(nullptr, "FROB", temp.join("page.txt").c_str(), nullptr,
+                                   nullptr, SW_SHOWNORMAL);
+  EXPECT_EQ(reinterpret_cast<INT_PTR>(answer), static_cast<INT_PTR>(31));
+}
