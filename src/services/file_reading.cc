@@ -123,8 +123,13 @@ int position_at_start(FileRecord* record) {
 
 void open_file(const std::string& path, int16_t file_number, const OpenRequest& request) {
   SpinLockHold hold(runtime_state().run_time_lock);
-  std::string cut = path.substr(0, kPathLimit);
-  if (cut.empty() || cut.find_first_of("*?") != std::string::npos) {
+  // The path as the platform gets it, on the stack: nothing before the record's
+  // own storage can run out of memory.
+  const size_t n = path.size() < kPathLimit ? path.size() : kPathLimit;
+  char c_path[kPathLimit + 1];
+  if (n != 0) std::memcpy(c_path, path.data(), n);
+  c_path[n] = '\0';
+  if (n == 0 || std::memchr(c_path, '*', n) != nullptr || std::memchr(c_path, '?', n) != nullptr) {
     set_error(kErrorBadFileName);
     return;
   }
@@ -136,11 +141,15 @@ void open_file(const std::string& path, int16_t file_number, const OpenRequest& 
     set_error(kErrorFileAlreadyOpen);
     return;
   }
+  // The buffer and the record's copy of the path come from the run-time's string
+  // storage before any handle is taken, so running out leaves nothing behind.
   std::unique_ptr<FileRecord> fresh(new (std::nothrow) FileRecord);
-  if (fresh == nullptr || !obtain_string_storage(&fresh->read_buffer, request.buffer_size)) {
+  if (fresh == nullptr || !obtain_string_storage(&fresh->read_buffer, request.buffer_size) ||
+      !obtain_string_storage(&fresh->path, n)) {
     set_error(kErrorOutOfMemory);
     return;
   }
+  if (n != 0) std::memcpy(&fresh->path[0], c_path, n);
   FileRecord* record = fresh.get();
   link_at_head(std::move(fresh));
 
@@ -154,7 +163,6 @@ void open_file(const std::string& path, int16_t file_number, const OpenRequest& 
     set_error(error_number);
   };
 
-  const char* c_path = cut.c_str();
   uint8_t access = request.access;
   PlatformOutcome outcome;
   HANDLE handle = create_file(c_path, access, &outcome);
@@ -178,9 +186,7 @@ void open_file(const std::string& path, int16_t file_number, const OpenRequest& 
   int error_number = position_at_start(record);
   if (error_number != 0) {
     fail(error_number);
-    return;
   }
-  record->path = cut;
 }
 
 enum class Peek { kByte, kEnd, kFailed };
@@ -264,6 +270,9 @@ std::string read_line(int16_t file_number) {
   char chunk[kLineChunk];
   size_t in_chunk = 0;
   size_t collected = 0;
+  // A line that outgrows the storage is still read to its end, so that the next
+  // read starts at the next line rather than inside this one.
+  bool out_of_storage = false;
   PlatformOutcome failure;
   for (;;) {
     uint8_t byte = 0;
@@ -292,14 +301,11 @@ std::string read_line(int16_t file_number) {
     chunk[in_chunk++] = static_cast<char>(byte);
     ++collected;
     if (in_chunk == kLineChunk) {
-      if (!line.append(chunk, in_chunk)) {
-        set_error(kErrorOutOfMemory);
-        return std::string();
-      }
+      if (!out_of_storage && !line.append(chunk, in_chunk)) out_of_storage = true;
       in_chunk = 0;
     }
   }
-  if (in_chunk != 0 && !line.append(chunk, in_chunk)) {
+  if (out_of_storage || (in_chunk != 0 && !line.append(chunk, in_chunk))) {
     set_error(kErrorOutOfMemory);
     return std::string();
   }

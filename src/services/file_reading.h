@@ -18,7 +18,8 @@ void open_for_line_reading(const std::string& path, int16_t file_number);
 void open_for_whole_file_reading(const std::string& path, int16_t file_number);
 
 // The next line without its CR or CR LF terminator. At the end of data (or a
-// Ctrl-Z, which is never consumed) the empty string with error 62.
+// Ctrl-Z, which is never consumed) the empty string with error 62. A line that
+// cannot be stored is consumed whole and gives the empty string with error 7.
 std::string read_line(int16_t file_number);
 // -1 at the end of data, before a Ctrl-Z, after a short `read_bytes`, for a
 // number that is not open (error 53) and after a failed look-ahead; else 0.

@@ -67,19 +67,25 @@ std::string continue_listing() {
 
 std::string list_first_match(const std::string& mask, int32_t attribute_mask) {
   SpinLockHold hold(runtime_state().run_time_lock);
-  std::string cut = mask.substr(0, kMaskLimit);
-  if (cut.empty()) return continue_listing();
+  if (mask.empty()) return continue_listing();
   ListingState& state = listing();
   if (state.search != nullptr) {
     PlatformOutcome ignored;
     guarded_platform_call(&ignored, [&] { return FindClose(state.search); });
     state.search = nullptr;
   }
-  std::string pattern(cut.c_str());  // the platform sees the mask up to a NUL
-  if (!pattern.empty() && (pattern.back() == ':' || pattern.back() == '\\')) pattern += "*.*";
+  // The mask as the platform sees it (up to a NUL), on the stack, so that only
+  // the name handed back needs storage.
+  char pattern[kMaskLimit + sizeof "*.*"];
+  const size_t n = strnlen(mask.data(), mask.size() < kMaskLimit ? mask.size() : kMaskLimit);
+  if (n != 0) std::memcpy(pattern, mask.data(), n);
+  pattern[n] = '\0';
+  if (n != 0 && (pattern[n - 1] == ':' || pattern[n - 1] == '\\')) {
+    std::memcpy(pattern + n, "*.*", sizeof "*.*");
+  }
   PlatformOutcome outcome;
   HANDLE search = guarded_platform_call(
-      &outcome, [&] { return FindFirstFileA(pattern.c_str(), &state.last_entry); });
+      &outcome, [&] { return FindFirstFileA(pattern, &state.last_entry); });
   // FindFirstFileA is judged by its handle, not by the last error.
   if (search == INVALID_HANDLE_VALUE) {
     clear_run_time_error();

@@ -13,13 +13,27 @@ namespace {
 constexpr size_t kZeroTerminatedScanLimit = 16777216;
 
 thread_local int t_fail_countdown = 0;
+thread_local int t_fail_run = 0;
+
+// A copy of s, for the operations that hand on an operand unchanged. It comes
+// from the same storage as every result: when even that runs out, the empty
+// string (with error 7), never an exception.
+std::string copy_of(const std::string& s) {
+  std::string out;
+  if (!obtain_string_storage(&out, s.size())) {
+    set_error(kErrorOutOfMemory);
+    return std::string();
+  }
+  if (!s.empty()) std::memcpy(&out[0], s.data(), s.size());
+  return out;
+}
 
 // A copy of bytes [from, from + n) of s, or the fallback with error 7.
 std::string copy_or(const std::string& s, size_t from, size_t n, const std::string& fallback) {
   std::string out;
   if (!obtain_string_storage(&out, n)) {
     set_error(kErrorOutOfMemory);
-    return fallback;
+    return copy_of(fallback);
   }
   if (n != 0) std::memcpy(&out[0], s.data() + from, n);
   return out;
@@ -50,7 +64,10 @@ bool obtain_string_storage(std::string* s, size_t size) {
     s->clear();
     return true;
   }
-  if (t_fail_countdown > 0 && --t_fail_countdown == 0) return false;
+  if (t_fail_countdown > 0 && --t_fail_countdown == 0) {
+    if (--t_fail_run > 0) t_fail_countdown = 1;
+    return false;
+  }
   try {
     s->resize(size);
   } catch (const std::bad_alloc&) {
@@ -61,7 +78,10 @@ bool obtain_string_storage(std::string* s, size_t size) {
   return true;
 }
 
-void fail_string_storage_at(int n) { t_fail_countdown = n; }
+void fail_string_storage_at(int n, int run) {
+  t_fail_countdown = n;
+  t_fail_run = run;
+}
 
 std::string concatenate(const std::string& a, const std::string& b) {
   std::string out;
@@ -99,7 +119,7 @@ std::string upper_case(const std::string& s) {
   std::string out;
   if (!obtain_string_storage(&out, s.size())) {
     set_error(kErrorOutOfMemory);
-    return s;
+    return copy_of(s);
   }
   const unsigned char* in = reinterpret_cast<const unsigned char*>(s.data());
   unsigned char* to = reinterpret_cast<unsigned char*>(&out[0]);
@@ -156,7 +176,7 @@ std::string extract(const std::string& source, int32_t start, int32_t count) {
 }
 
 std::string strip_left(const std::string& s, const std::string& strip) {
-  if (s.empty() || strip.empty() || strip.size() > s.size()) return s;
+  if (s.empty() || strip.empty() || strip.size() > s.size()) return copy_of(s);
   size_t from = 0;
   while (s.size() - from >= strip.size() &&
          std::memcmp(s.data() + from, strip.data(), strip.size()) == 0) {
@@ -166,7 +186,7 @@ std::string strip_left(const std::string& s, const std::string& strip) {
 }
 
 std::string strip_right(const std::string& s, const std::string& strip) {
-  if (s.empty() || strip.empty() || strip.size() > s.size()) return s;
+  if (s.empty() || strip.empty() || strip.size() > s.size()) return copy_of(s);
   size_t end = s.size();
   while (end >= strip.size() &&
          std::memcmp(s.data() + end - strip.size(), strip.data(), strip.size()) == 0) {

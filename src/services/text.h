@@ -18,8 +18,8 @@ enum class Order { kLess = -1, kEqual = 0, kGreater = 1 };
 // never fails.
 bool obtain_string_storage(std::string* s, size_t size);
 // Test hook: the n-th next request for non-empty storage fails (1 = the very
-// next); 0 disarms.
-void fail_string_storage_at(int n);
+// next), and so do the run - 1 requests after it; 0 disarms.
+void fail_string_storage_at(int n, int run = 1);
 
 // a then b. Failure: empty.
 std::string concatenate(const std::string& a, const std::string& b);
