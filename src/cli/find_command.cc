@@ -38,19 +38,22 @@ void write_all(DWORD which, const std::string& bytes) {
     DWORD chunk =
         static_cast<DWORD>(bytes.size() - done > 0x100000 ? 0x100000 : bytes.size() - done);
     DWORD written = 0;
-    if (!WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-      return;  // a closed pipe or a full disk: the rest cannot go anywhere
-    }
+    PlatformOutcome outcome;
+    BOOL ok = guarded_platform_call(
+        &outcome, [&] { return WriteFile(handle, bytes.data() + done, chunk, &written, nullptr); });
+    if (!ok || written == 0) return;  // a closed pipe or a full disk: the rest has nowhere to go
     done += written;
   }
 }
 
 std::string current_folder() {
   ProcedureFrame frame;
-  DWORD size = GetCurrentDirectoryA(0, nullptr);
+  PlatformOutcome outcome;
+  DWORD size = guarded_platform_call(&outcome, [] { return GetCurrentDirectoryA(0, nullptr); });
   if (size != 0) {
     std::string buffer(size, '\0');
-    DWORD length = GetCurrentDirectoryA(size, &buffer[0]);
+    DWORD length =
+        guarded_platform_call(&outcome, [&] { return GetCurrentDirectoryA(size, &buffer[0]); });
     if (length != 0 && length < size) {
       buffer.resize(length);
       return buffer;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "runtime/runtime.h"
 #include "services/case_table.h"
 
 namespace vintrell {
@@ -130,6 +131,7 @@ class Matcher {
 }  // namespace
 
 int32_t count_occurrences_in(std::string_view subject, std::string_view search, bool fold) {
+  ProcedureFrame frame;
   if (search.empty() || subject.size() < search.size()) return 0;
   Matcher matcher(reinterpret_cast<const unsigned char*>(subject.data()), subject.size(),
                   reinterpret_cast<const unsigned char*>(search.data()), search.size(), fold);

@@ -58,9 +58,13 @@ void run_search(const SearchRequest& request, const LineSink& result, const Line
                       lists ? " Distributions Lists" : " Address Books"));
 }
 
-int compare_results(std::string_view a, std::string_view b) { return compare_as_listed(a, b); }
+int compare_results(std::string_view a, std::string_view b) {
+  ProcedureFrame frame;
+  return compare_as_listed(a, b);
+}
 
 std::vector<std::string> as_listed(std::vector<std::string> lines) {
+  ProcedureFrame frame;
   for (std::string& line : lines) {
     size_t nul = line.find('\0');
     if (nul != std::string::npos) line.resize(nul);
