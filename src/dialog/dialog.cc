@@ -1,5 +1,6 @@
 #include "dialog/dialog.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "runtime/runtime.h"
@@ -148,7 +149,13 @@ void run_modal(HWND dialog, DialogCallback dialog_callback, int32_t* result) {
 
 void end_dialog(HWND dialog, int32_t result) {
   ProcedureFrame frame;
+  // A dialog callback that answers the WM_CLOSE below with end_dialog would
+  // otherwise recurse without end; the first call finishes the job.
+  thread_local std::vector<HWND> ending;
+  if (std::find(ending.begin(), ending.end(), dialog) != ending.end()) return;
+  ending.push_back(dialog);
   SendMessageA(dialog, WM_CLOSE, 0, 0);
+  ending.pop_back();
   HWND owner = owner_of(dialog);
   BOOL owner_was_disabled = FALSE;
   if (owner != nullptr) owner_was_disabled = EnableWindow(owner, TRUE);

@@ -75,6 +75,26 @@ TEST_F(DialogTest, DialogCallbackSeesInitDialogFirstAndWmCloseFromEndDialog) {
   EXPECT_EQ(commands_for(dialog_calls(), kCloseButton), 0);
 }
 
+namespace {
+int32_t end_on_close(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  record_dialog(dialog, message, wparam, lparam);
+  if (message == WM_CLOSE) end_dialog(dialog, 9);
+  return 0;
+}
+}  // namespace
+
+TEST_F(DialogTest, DialogCallbackEndingOnWmCloseDoesNotRecurse) {
+  HWND d = make_program_dialog();
+  int32_t result = -7;
+  UserInput input(d);
+  input.click(kCloseButton);
+  input.start();
+  run_modal(d, end_on_close, &result);
+  EXPECT_EQ(result, 1);  // the first end_dialog's result
+  EXPECT_EQ(messages_of(dialog_calls(), WM_CLOSE), 1);
+  EXPECT_FALSE(IsWindow(d));
+}
+
 TEST_F(DialogTest, WmCloseBecomesACancelCommandThatEndsNothing) {
   HWND d = make_program_dialog();
   UserInput input(d);
@@ -428,4 +448,38 @@ TEST_F(DialogTest, RunModalOnNoWindowReturnsAtOnce) {
   run_modal(d, record_dialog, &result);
   EXPECT_EQ(result, -7);
   EXPECT_TRUE(dialog_calls().empty());
+}
+
+TEST_F(DialogTest, ListBoxSelectionByKeysLettersAndClicks) {
+  HWND d = make_dialog();
+  HWND list = add(d, 15, kList, "", 10, 10, 100, 36, 0, record_control);
+  for (const char* item : {"bravo", "alpha", "charlie"}) vintrell::add_list_item(d, kList, item);
+  set_focus(d, kList);
+  std::vector<int> selections;
+  auto note = [&] { selections.push_back(static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0))); };
+  UserInput input(d);
+  input.run(note).key(VK_DOWN).run(note).key(VK_DOWN).run(note).type("c").run(note);
+  input.key(VK_HOME).run(note).type("b").run(note).click(kList).run(note);
+  run(d, input);
+  const std::vector<int> expected = {-1, 0, 1, 2, 0, 1, 2};  // the click hits line 2
+  ASSERT_EQ(selections.size(), expected.size());
+  for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(selections[i], expected[i]);
+  EXPECT_EQ(commands_for(control_calls(), kList, LBN_SETFOCUS), 1);
+  EXPECT_EQ(commands_for(control_calls(), kList, LBN_SELCHANGE), 6);
+}
+
+TEST_F(DialogTest, ListBoxShowsItsScrollBarOnlyWhileItemsOverflow) {
+  HWND d = make_dialog();
+  // 36 units at 12 pixels a line: four lines fit.
+  HWND list = add(d, 15, kList, "", 54, 46, 200, 36);
+  auto has_bar = [list] { return (GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL) != 0; };
+  for (const char* item : {"1", "2", "3", "4"}) vintrell::add_list_item(d, kList, item);
+  EXPECT_FALSE(has_bar());
+  vintrell::add_list_item(d, kList, "5");
+  EXPECT_TRUE(has_bar());
+  vintrell::reset_list(d, kList);
+  EXPECT_FALSE(has_bar());
+  RECT r;
+  GetWindowRect(list, &r);
+  EXPECT_EQ(r.bottom - r.top, 52);  // cut to whole lines: 54 pixels asked for
 }
