@@ -386,6 +386,14 @@ int main(int argc, char** argv) {
   check(CopyFileA(exe.c_str(), copy.c_str(), FALSE) != 0, "the program is copied into the mail folder");
   const std::string home = long_path(folder) + "\\";
 
+  HMODULE image = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  check(image != nullptr && FindResourceA(image, "PROGRAM", RT_GROUP_ICON) != nullptr,
+        "the program file carries its icon as the icon group PROGRAM");
+  check(image != nullptr &&
+            FindResourceA(image, MAKEINTRESOURCEA(VS_VERSION_INFO), RT_VERSION) != nullptr,
+        "the program file carries a version resource");
+  if (image != nullptr) FreeLibrary(image);
+
   {
     Program program(copy, "\"" + copy + "\"", temp);
     check(program.started(), "the program starts");
