@@ -263,6 +263,17 @@ TEST_F(DialogTest, WithoutAGroupArrowsLeaveTheOptionButtons) {
   EXPECT_EQ(checked, 1);
 }
 
+TEST_F(DialogTest, ArrowFromAPushButtonMakesTheNextOneTheDefault) {
+  HWND d = make_program_dialog();
+  set_focus(d, kFindButton);
+  int focus = 0;
+  UserInput input(d);
+  input.key(VK_RIGHT).run([&] { focus = focused_id(d); }).key(VK_RETURN);
+  EXPECT_EQ(run(d, input), 1);  // Enter ran the Close button reached by the arrow
+  EXPECT_EQ(focus, kCloseButton);
+  EXPECT_EQ(commands_for(control_calls(), kFindButton), 0);
+}
+
 TEST_F(DialogTest, ClickedOptionButtonClearsTheOtherWhichLeavesTheTabOrder) {
   HWND d = make_program_dialog();
   int after_tab = 0, a = -1, b = -1;

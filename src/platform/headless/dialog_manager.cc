@@ -466,7 +466,8 @@ BOOL IsDialogMessageA(HWND dialog, LPMSG msg) {
         case VK_EXECUTE:
         case VK_RETURN: {
           // The focused default push button, else the default id (IDOK unless
-          // set), else IDOK.
+          // set), else IDOK. A button focused by SetFocus alone is no default
+          // one; the dialog manager's own moves make it one (Wine 8).
           HWND focus = GetFocus();
           LRESULT default_id = 0;
           if (IsChild(dialog, focus) && (headless::dialog_code(focus) & DLGC_DEFPUSHBUTTON)) {

@@ -340,6 +340,8 @@ BOOL DestroyWindow(HWND window) {
       if (o && o->owner == window) DestroyWindow(other);
     }
   }
+  // Wine 8's order: activation passes on (to the owner first) and takes the
+  // focus along, then WM_DESTROY goes out.
   if (t.active == window) headless::activate_other(window);
   if (headless::is_within(t.focus, window)) {
     HWND parent = (w->style & WS_CHILD) ? w->parent : nullptr;
@@ -689,6 +691,8 @@ HWND SetFocus(HWND window) {
     if (w->style & (WS_MINIMIZE | WS_DISABLED)) return nullptr;
     if (!(w->style & WS_CHILD)) break;
   }
+  // A hidden top-level window is activated too (Wine 8: WM_ACTIVATE reaches a
+  // hidden dialog whose control is given the focus).
   HWND top = headless::root_of(window);
   if (top != t.active) {
     headless::set_active(top, false);
