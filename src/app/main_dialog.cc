@@ -62,6 +62,7 @@ static_assert(sizeof kRowsBeforeCheck / sizeof kRowsBeforeCheck[0] +
               "the main dialog has sixteen controls");
 
 void add_row(HWND dialog, const ControlRow& row, const std::string& home) {
+  ProcedureFrame frame;
   add_control(dialog, row.kind, row.id, row.text != nullptr ? std::string(row.text) : home,
               std::string(), nullptr, row.x, row.y, row.width, row.height, row.style, 0,
               row.callback);
