@@ -132,6 +132,9 @@ void run_modal(HWND dialog, DialogCallback dialog_callback, int32_t* result) {
   MSG message;
   for (;;) {
     if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      // A dialog destroyed inside a sent message leaves nothing in the queue
+      // behind it; without this check the loop would poll for ever.
+      if (!IsWindow(dialog)) break;
       if (!(style & DS_NOIDLEMSG) && owner != nullptr) {
         SendMessageA(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(dialog));
       }

@@ -461,6 +461,24 @@ TEST_F(DialogTest, RunModalOnNoWindowReturnsAtOnce) {
   EXPECT_TRUE(dialog_calls().empty());
 }
 
+namespace {
+int32_t end_on_init_dialog(HWND dialog, UINT message, WPARAM, LPARAM) {
+  if (message == WM_INITDIALOG) end_dialog(dialog, 3);
+  return 0;
+}
+}  // namespace
+
+// A dialog destroyed without a queued message behind it (here by the dialog
+// callback's own WM_INITDIALOG; a cross-process SendMessage click on Close does
+// the same) must still end the run, not leave it polling an empty queue.
+TEST_F(DialogTest, DialogDestroyedBeforeAnyMessageStillEndsTheRun) {
+  HWND d = make_dialog();
+  int32_t result = -7;
+  run_modal(d, end_on_init_dialog, &result);
+  EXPECT_FALSE(IsWindow(d));
+  EXPECT_EQ(result, -7);  // the result slot was not yet set when it ended
+}
+
 TEST_F(DialogTest, ListBoxSelectionByKeysLettersAndClicks) {
   HWND d = make_dialog();
   HWND list = add(d, 15, kList, "", 10, 10, 100, 36, 0, record_control);
