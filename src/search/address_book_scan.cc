@@ -18,15 +18,17 @@ std::optional<std::string> scan_address_book(const std::string& path,
   int32_t count = size < 2147483648.0 ? static_cast<int32_t>(size) : -1;
   std::string buffer = read_bytes(kScanFileNumber, count);
 
-  // No NUL gives position 0, a length of -1, and so the whole buffer as title.
-  int32_t title_length = find_text(1, buffer, char_from_code(0)) - 1;
-  std::string title = extract(buffer, 1, title_length);
   // Counted as in the upper-cased buffer, without making that copy of the book;
-  // the title above keeps its own case.
+  // the buffer keeps its bytes as read, so the title keeps its own case.
   int32_t occurrences = count_occurrences_in(buffer, search_text, !match_case);
   if (occurrences <= 0) return std::nullopt;
-  return concatenate(concatenate(concatenate(title, " ("), number_to_text(occurrences)),
-                     " occurences)");
+  // The title is the buffer up to its first NUL; no NUL gives position 0, a
+  // length of -1, and so the whole buffer. Cut in place: a book without NUL
+  // bytes is held once more, as its line, and no further.
+  int32_t title_length = find_text(1, buffer, char_from_code(0)) - 1;
+  if (title_length >= 0) buffer.resize(static_cast<size_t>(title_length));
+  return concatenate(buffer,
+                     concatenate(concatenate(" (", number_to_text(occurrences)), " occurences)"));
 }
 
 }  // namespace vintrell
