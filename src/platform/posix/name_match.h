@@ -7,8 +7,12 @@
 
 namespace native_layer {
 
+// The byte that a name byte is compared as where case does not count: for a
+// letter of the ANSI code page (1252) its upper-case partner, else itself.
+char fold_name_case(char c);
+
 // True when `name` matches `mask`: `*` stands for any run of bytes, `?` for
-// exactly one, every other byte for itself without regard to ASCII case; once
+// exactly one, every other byte for itself without regard to case; once
 // the name is used up, what is left of the mask may hold only `*` and `.`
 // (so `*.*` also matches names without a dot, as on Windows). O(mask x name)
 // time, O(name) memory.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/native_layer.h"
+#include "platform/posix/name_match.h"
 
 namespace native_layer {
 namespace {
@@ -112,7 +113,7 @@ DWORD win32_error_from_errno(int error) {
 bool same_name_ignoring_case(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (upper_ascii(a[i]) != upper_ascii(b[i])) return false;
+    if (fold_name_case(a[i]) != fold_name_case(b[i])) return false;
   }
   return true;
 }

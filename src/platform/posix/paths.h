@@ -46,7 +46,7 @@ DWORD attributes_of(const struct stat& st, bool is_link, const std::string& name
 // True for "/" and for the folder of a mapped drive.
 bool is_drive_root(const std::string& posix_folder);
 
-// ASCII case-insensitive equality of two names.
+// Equality of two names without regard to case (fold_name_case).
 bool same_name_ignoring_case(const std::string& a, const std::string& b);
 
 }  // namespace native_layer
