@@ -2,37 +2,12 @@
 // error as handles that ReadFile and WriteFile take.
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <mutex>
 
+#include "platform/posix/files.h"
 #include "platform/win32.h"
-
-namespace {
-
-// A file handle whose descriptor is `fd` itself (shared offset, append mode and
-// all), not a fresh open of what it names. The handle is made as a handle of
-// /dev/null on the lowest free descriptor number, which POSIX open() always
-// takes, and that number is then pointed at `fd`.
-HANDLE stream_handle(int fd, DWORD access) {
-  int slot = dup(fd);
-  if (slot < 0) return nullptr;
-  close(slot);
-  HANDLE handle = CreateFileA("/dev/null", access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return nullptr;
-  struct stat at, null_device;
-  bool took_slot = fstat(slot, &at) == 0 && stat("/dev/null", &null_device) == 0 &&
-                   S_ISCHR(at.st_mode) && at.st_rdev == null_device.st_rdev;
-  if (!took_slot || dup2(fd, slot) < 0) {
-    CloseHandle(handle);
-    return nullptr;
-  }
-  return handle;
-}
-
-}  // namespace
 
 HANDLE GetStdHandle(DWORD std_handle) {
   int fd;
@@ -63,6 +38,6 @@ HANDLE GetStdHandle(DWORD std_handle) {
   signal(SIGPIPE, SIG_IGN);
   // A process started without the stream gets null, as on Windows.
   if (fcntl(fd, F_GETFD) < 0) return nullptr;
-  handles[fd] = stream_handle(fd, access);
+  handles[fd] = native_layer::handle_for_descriptor(fd, access);
   return handles[fd];
 }

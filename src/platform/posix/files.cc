@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/files.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/paths.h"
 #include "platform/win32.h"
@@ -28,14 +29,15 @@ struct Opener {
   DWORD share;
 };
 
+// Never destroyed: file objects still open at exit use these in their teardown.
 std::mutex& openers_mutex() {
-  static std::mutex m;
-  return m;
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 
 std::map<std::pair<dev_t, ino_t>, std::vector<Opener>>& openers() {
-  static std::map<std::pair<dev_t, ino_t>, std::vector<Opener>> map;
-  return map;
+  static auto* map = new std::map<std::pair<dev_t, ino_t>, std::vector<Opener>>;
+  return *map;
 }
 
 bool conflicts(const Opener& a, const Opener& b) {
@@ -203,6 +205,22 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   SetLastError(reports_existing ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return handle;
 }
+
+namespace native_layer {
+
+HANDLE handle_for_descriptor(int fd, DWORD access) {
+  int own = dup(fd);
+  if (own < 0) return nullptr;
+  struct stat st;
+  if (fstat(own, &st) != 0) {
+    close(own);
+    return nullptr;
+  }
+  return register_object(
+      std::make_shared<FileObject>(own, access, FILE_SHARE_READ | FILE_SHARE_WRITE, st));
+}
+
+}  // namespace native_layer
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, LPOVERLAPPED) {
   if (read != nullptr) *read = 0;

@@ -7,14 +7,17 @@
 namespace native_layer {
 namespace {
 
+// The table lives as long as the process: a handle left open at exit (as the
+// program leaves its file and search handles) must not outlive it in static
+// teardown.
 std::mutex& table_mutex() {
-  static std::mutex m;
-  return m;
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 
 std::map<uintptr_t, std::shared_ptr<KernelObject>>& table() {
-  static std::map<uintptr_t, std::shared_ptr<KernelObject>> objects;
-  return objects;
+  static auto* objects = new std::map<uintptr_t, std::shared_ptr<KernelObject>>;
+  return *objects;
 }
 
 // Windows hands out multiples of 4; starting high keeps them clear of small
