@@ -154,6 +154,15 @@ DWORD to_posix_path(const char* path, std::string* posix_path) {
     components.push_back(name);
   }
   std::string out = root;
+  for (const std::string& name : components) out += "/" + name;
+  struct stat exact;
+  // The common case, a path spelled as stored, costs one lstat; only a path
+  // that does not resolve as spelled is walked component by component.
+  if (out.empty() || lstat(out.c_str(), &exact) == 0) {
+    *posix_path = out.empty() ? "/" : out;
+    return ERROR_SUCCESS;
+  }
+  out = root;
   for (const std::string& name : components) {
     std::string next = out + "/" + name;
     struct stat st;
