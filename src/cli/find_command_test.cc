@@ -117,6 +117,16 @@ TEST(VintrellFind, PrintsSortedResultLinesThenTheSummary) {
   EXPECT_EQ(run.err, std::string());
 }
 
+TEST(VintrellFind, ListsWithMatchCase) {
+  testing::TempFolder folder;
+  folder.write("A.PML", "Title: Rota\r\nFred JONES\r\nann jones\r\n\\jones\r\n");
+  folder.write("B.PML", "Title: Quiz\r\nJONES\r\n");
+  testing::ProcessResult run = find({"--lists", "--match-case", "--dir", folder.path(), "jones"});
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.out, std::string("Rota ( 1 out of  2 entries)\n"
+                                 "Text found in  1 out of  2 Distributions Lists\n"));
+}
+
 TEST(VintrellFind, NothingFoundExitsWithOne) {
   testing::TempFolder folder;
   folder.write("A.PMR", book("Staff", "jones"));

@@ -165,6 +165,15 @@ TEST(RunSearch, EmptyTextListsNonEmptyEntriesButNoBook) {
   EXPECT_EQ(joined(books.summaries), joined({"Text found in  0 out of  1 Address Books"}));
 }
 
+TEST(RunSearch, MatchCaseDecidesForEveryFile) {
+  testing::TempFolder folder;
+  folder.write("A.PMR", book("A", "Fred JONES"));
+  folder.write("B.PMR", book("B", "fred jones"));
+  EXPECT_EQ(joined(search(folder.path(), "jones", SearchKind::kAddressBooks, true).lines),
+            joined({"B ( 1 occurences)"}));
+  EXPECT_EQ(search(folder.path(), "jones", SearchKind::kAddressBooks, false).lines.size(), 2u);
+}
+
 TEST(RunSearch, ClosesEveryFileAndChangesNothing) {
   testing::TempFolder folder;
   folder.write("A.PMR", book("A", bytes("smith\0\r\n\x1A", 9)));
