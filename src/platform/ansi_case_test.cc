@@ -1,6 +1,7 @@
 // Names that differ only in the case of a letter of the ANSI code page, above
 // 0x7F as below, name the same file: the directory search and the opening fold
-// both sides. Pinned under Wine 8.0 (code page 1252).
+// both sides, and a listing sorts by the folded characters. Pinned under Wine
+// 8.0 (code page 1252).
 #include <string>
 
 #include "platform/win32.h"
@@ -63,4 +64,19 @@ TEST_F(AnsiCaseTest, SignsAndLettersWithoutAPartnerMatchOnlyThemselves) {
   EXPECT_EQ(names_found(folder.join("\xB5.pml")), std::string("[\xB5.PML]"));
   EXPECT_EQ(names_found(folder.join("\xDF.pml")), std::string("[\xDF.PML]"));
   EXPECT_FALSE(opens(folder.join("\xF7.PML")));
+}
+
+TEST(AnsiCaseOrder, ListingSortsByTheFoldedCharacter) {
+  testing::TempFolder folder;
+  for (const char* name : {"Z", "\xE9", "\x8A", "a", "\xC0" "b", "\x9F", "\xFF" "x", "_", "\xB5",
+                           "\xD7", "~", "\x80", "\x81"}) {
+    HANDLE handle = CreateFileA(folder.join(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  }
+  // As characters: U+0081 < U+00B5 < U+00C0 < U+00C9 < U+00D7 < U+0160 (0x8A)
+  // < U+0178 (0x9F, and 0xFF folded) < U+20AC (0x80, the euro sign).
+  EXPECT_EQ(names_found(folder.join("*")),
+            std::string("[.][..][a][Z][_][~][\x81][\xB5][\xC0" "b][\xE9][\xD7][\x8A][\x9F]"
+                        "[\xFF" "x][\x80]"));
 }

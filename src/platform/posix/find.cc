@@ -64,10 +64,9 @@ bool describe_entry(const std::string& folder, const std::string& name, WIN32_FI
   return true;
 }
 
-char upper_ascii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-
 // Wine 8.0 delivers a folder sorted: "." and ".." first, then by name without
-// regard to case, names equal so by byte order.
+// regard to case, character by character as Unicode (so "\x8A" after "\xE9"),
+// names equal so by byte order.
 bool listed_before(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
   auto rank = [](const char* name) {
     return std::strcmp(name, ".") == 0 ? 0 : std::strcmp(name, "..") == 0 ? 1 : 2;
@@ -75,8 +74,8 @@ bool listed_before(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
   int ra = rank(a.cFileName), rb = rank(b.cFileName);
   if (ra != rb) return ra < rb;
   for (size_t i = 0;; ++i) {
-    unsigned char x = static_cast<unsigned char>(upper_ascii(a.cFileName[i]));
-    unsigned char y = static_cast<unsigned char>(upper_ascii(b.cFileName[i]));
+    uint16_t x = name_sort_weight(a.cFileName[i]);
+    uint16_t y = name_sort_weight(b.cFileName[i]);
     if (x != y) return x < y;
     if (x == 0) break;
   }

@@ -16,6 +16,17 @@ char fold_name_case(char c) {
   return c;
 }
 
+uint16_t name_sort_weight(char c) {
+  // Code page 1252 from 0x80 to 0x9F; every other byte is its own character.
+  static const uint16_t kHigh[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  const unsigned char u = static_cast<unsigned char>(fold_name_case(c));
+  return u >= 0x80 && u <= 0x9F ? kHigh[u - 0x80] : u;
+}
+
 bool name_matches_mask(std::string_view mask, std::string_view name) {
   const size_t n = name.size();
   // Wine 8.0: "abc.*" and "*.*.*" match "abc"; "abc?" does not.
