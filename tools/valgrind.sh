@@ -25,7 +25,8 @@ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVINTRELL_SANITIZE=OFF >
 if [ $# -gt 0 ]; then
   names=("$@")
 else
-  mapfile -t names < <(find "$dir" -maxdepth 3 -type f -name '*_tests' -perm -u+x -printf '%f\n' | sort)
+  mapfile -t names < <(find "$dir" -maxdepth 3 -type f -name '*_tests' -perm -u+x -printf '%f\n' |
+                       sort)
 fi
 rm -rf "$logs" && mkdir -p "$logs" && logs=$(realpath "$logs")
 
@@ -46,8 +47,8 @@ for name in "${names[@]}"; do
   counts=$(grep -aoE '^[0-9]+ passed, [0-9]+ failed, [0-9]+ skipped' "$logs/$name.out" | tail -n 1)
   errors=$(cat "$logs/$name".*.log | sed -n 's/.*ERROR SUMMARY: \([0-9]*\) errors.*/\1/p' |
            awk '{s+=$1} END {print s+0}')
-  lost=$(cat "$logs/$name".*.log | sed -n 's/.*definitely lost: \([0-9,]*\) bytes.*/\1/p' | tr -d , |
-         awk '{s+=$1} END {print s+0}')
+  lost=$(cat "$logs/$name".*.log | sed -n 's/.*definitely lost: \([0-9,]*\) bytes.*/\1/p' |
+         tr -d , | awk '{s+=$1} END {print s+0}')
   printf '%-16s %-34s %8s %14s %8s\n' "$name" "${counts:-no counts}" "$errors" "$lost" "$seconds"
   total_errors=$((total_errors + errors)); total_lost=$((total_lost + lost))
   if [ $rc -ne 0 ] || [ -z "$counts" ] || [ "$errors" -ne 0 ] || [ "$lost" -ne 0 ]; then
@@ -55,5 +56,6 @@ for name in "${names[@]}"; do
     echo "  exit status $rc; see $logs/$name.*.log"
   fi
 done
-echo "memcheck: $total_errors errors, $total_lost bytes definitely lost, in ${#names[@]} executables"
+echo "memcheck: $total_errors errors, $total_lost bytes definitely lost," \
+  "in ${#names[@]} executables"
 exit $status

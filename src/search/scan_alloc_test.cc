@@ -100,7 +100,9 @@ TEST_F(ScanStorageTest, DistributionListUnderEveryFailure) {
     size_t out_of = line->rfind(" out of ");
     if (out_of == std::string::npos) continue;
     std::string total = line->substr(out_of + 8);
-    if (!EXPECT_TRUE(total == " 2 entries)" || total == " entries)")) ADD_FAILURE(at + ": " + *line);
+    if (!EXPECT_TRUE(total == " 2 entries)" || total == " entries)")) {
+      ADD_FAILURE(at + ": " + *line);
+    }
     size_t open = line->rfind(" (", out_of);
     std::string hits = open == std::string::npos ? "" : line->substr(open + 2, out_of - open - 2);
     if (!EXPECT_TRUE(hits == " 1" || hits.empty())) ADD_FAILURE(at + ": " + *line);
