@@ -27,7 +27,7 @@ constexpr uint16_t kStatusHandleNotOwned = 4;
 
 constexpr uint32_t kLineBufferSize = 128;
 constexpr uint32_t kWholeFileBufferSize = 1;
-constexpr size_t kPathLimit = 255;
+constexpr size_t kPathLimit = kOpenPathLimit;
 constexpr size_t kLineChunk = 256;
 
 constexpr uint8_t kCtrlZ = 26;
