@@ -50,7 +50,7 @@ bool text_to_search(const CommandLine& command_line, const FindArguments& parsed
       errors->error("TEXT", "not UTF-8 (use --raw to search for bytes as they are)");
       return false;
     case CodePage::Conversion::kNotInCodePage:
-      errors->error("TEXT", "'" + offending + "' (" + code_point_text(offending) +
+      errors->error("TEXT", "'" + message_text(offending) + "' (" + code_point_text(offending) +
                                 ") is not in code page " + std::to_string(code_page.number()));
       return false;
   }

@@ -30,6 +30,10 @@ enum class TextKind {
 // with `*error` 0 or the platform error. False, writing nothing, otherwise.
 bool write_to_console(HANDLE handle, const std::string& text, TextKind kind, DWORD* error);
 
+// A UTF-8 text for a message on standard error, which holds ANSI text: the
+// same bytes natively; on Windows the ANSI code page's nearest form.
+std::string message_text(const std::string& utf8);
+
 // The folder named by the user as the platform's file calls take it: the bytes
 // given natively; on Windows the ANSI code page's form of the UTF-8 argument,
 // false when the code page cannot hold a character of it.

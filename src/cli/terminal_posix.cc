@@ -23,6 +23,8 @@ Terminal describe_terminal(bool raw) {
 
 bool write_to_console(HANDLE, const std::string&, TextKind, DWORD*) { return false; }
 
+std::string message_text(const std::string& utf8) { return utf8; }
+
 bool platform_folder_name(const std::string& given, std::string* name) {
   *name = given;
   return true;

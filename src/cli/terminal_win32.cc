@@ -49,6 +49,18 @@ bool write_to_console(HANDLE handle, const std::string& text, TextKind kind, DWO
   return true;
 }
 
+std::string message_text(const std::string& utf8) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  if (n <= 0) return std::string();
+  std::vector<wchar_t> wide(static_cast<size_t>(n));
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  int m = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  if (m <= 0) return std::string();
+  std::string out(static_cast<size_t>(m), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
+  return out;
+}
+
 bool platform_folder_name(const std::string& given, std::string* name) {
   // UTF-8 to UTF-16 to the ANSI code page, refusing a best fit: a folder named
   // by a look-alike would be another folder.
