@@ -55,8 +55,13 @@ std::string folder_trouble(const std::string& folder) {
 
 std::string shown_path(const std::string& folder, const std::string& name) {
   std::string shown = folder;
-  bool posix = folder.find('/') != std::string::npos && folder.find('\\') == std::string::npos;
-  char separator = posix ? '/' : '\\';
+#ifdef _WIN32
+  const char separator = '\\';
+#else
+  // A POSIX path is joined the POSIX way; one the user wrote with backslashes
+  // keeps them.
+  const char separator = folder.find('\\') == std::string::npos ? '/' : '\\';
+#endif
   while (!shown.empty() && shown.back() == separator) shown.pop_back();
   return shown + separator + name;
 }

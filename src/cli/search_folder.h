@@ -17,7 +17,8 @@ bool current_folder(std::string* folder, std::string* reason);
 std::string folder_trouble(const std::string& folder);
 
 // A file of `folder` as the user would write it: the folder as given, then the
-// separator it uses ('/' for a POSIX path, else '\'), then the name.
+// separator it uses ('/' natively unless the folder holds a '\', else '\'),
+// then the name.
 std::string shown_path(const std::string& folder, const std::string& name);
 
 }  // namespace vintrell
