@@ -413,7 +413,10 @@ TEST(VintrellFind, OutsideUtf8AndWithRawTheBytesPassUnchanged) {
   folder.write("A.PMR", book(title, "M\xFCller"));
   const std::string summary = "Text found in  1 out of  1 Address Books\n";
   // --raw: every byte as it is, also in a UTF-8 locale.
-  testing::ProcessResult raw = find_with({"--raw", "-d", folder.path(), "M\xFCller"}, in_utf8());
+  // (On Windows the bytes go through the ANSI command line, as --raw takes them.)
+  testing::RunOptions raw_side = in_utf8();
+  raw_side.utf8_arguments = false;
+  testing::ProcessResult raw = find_with({"--raw", "-d", folder.path(), "M\xFCller"}, raw_side);
   EXPECT_EQ(raw.exit_code, 0);
   EXPECT_EQ(raw.out, title + " ( 1 occurences)\n" + summary);
   if (!kWindows) {
@@ -451,7 +454,11 @@ TEST(VintrellFind, OnAWindowsConsoleTheTitlesShowAsCharacters) {
   testing::RunOptions options = in_utf8();
   options.console_output = true;
   testing::ProcessResult run = find_with({"--codepage", "1250", "-d", folder.path(), "smith"}, options);
+  if (!run.started && run.err.compare(0, 24, "no console screen buffer") == 0) {
+    SKIP_TEST("this Wine gives the test no console to read back: " + run.err);
+  }
   ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.err, std::string());
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(run.out, std::string("Kunden \xC5\x81\xC3\xB3" "d\xC5\xBA \\x1b ( 1 occurences)\n"
                                  "Text found in  1 out of  1 Address Books\n"));

@@ -34,7 +34,8 @@ struct RunOptions {
   bool failing_output = false;
   // Windows only: standard output is a console screen buffer; `out` holds what
   // it shows, as UTF-8, each row without its trailing blanks and ended by "\n".
-  // Natively the run does not start.
+  // When no screen buffer can be made the run does not start, and `err` says
+  // why. Natively it never starts.
   bool console_output = false;
 };
 

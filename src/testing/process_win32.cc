@@ -136,11 +136,20 @@ ProcessResult run_program(const std::string& program, const std::vector<std::str
     output = read_only_output.h;
   }
   if (options.console_output) {
-    AllocConsole();  // the test's own console, when it has none yet
+    // A console of the test's own, when it has none yet. (Started by Wine from
+    // a Unix shell, the test sits on a bare console without screen buffers;
+    // leaving it for a new one hangs in Wine 8.0's conhost under Xvfb.)
+    BOOL allocated = AllocConsole();
+    DWORD alloc_error = GetLastError();
     screen.h = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                          CONSOLE_TEXTMODE_BUFFER, nullptr);
-    if (screen.h == INVALID_HANDLE_VALUE) return result;
+    if (screen.h == INVALID_HANDLE_VALUE) {
+      result.err = "no console screen buffer: error " + std::to_string(GetLastError()) +
+                   " (AllocConsole " + std::to_string(allocated) + ", error " +
+                   std::to_string(alloc_error) + ")";
+      return result;
+    }
     output = screen.h;
   }
 
