@@ -48,10 +48,11 @@ FILETIME filetime_of(const struct timespec& t) {
 bool describe_entry(const std::string& folder, const std::string& name, WIN32_FIND_DATAA* data) {
   if (name.size() >= sizeof data->cFileName) return false;
   std::string full = (folder == "/" ? "" : folder) + "/" + name;
+  // The entry itself first; only a link costs a second look, at its target.
   struct stat st;
-  if (stat(full.c_str(), &st) != 0) return false;
-  struct stat link;
-  bool is_link = lstat(full.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+  if (lstat(full.c_str(), &st) != 0) return false;
+  bool is_link = S_ISLNK(st.st_mode);
+  if (is_link && stat(full.c_str(), &st) != 0) return false;
   std::memset(data, 0, sizeof *data);
   data->dwFileAttributes = attributes_of(st, is_link, name);
   data->ftCreationTime = filetime_of(st.st_ctim);
