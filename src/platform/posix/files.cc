@@ -134,8 +134,9 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
     return fail(ERROR_INVALID_PARAMETER);
   }
+  // The name as spelled; its case is looked up only when it does not open.
   std::string path;
-  DWORD code = to_posix_path(name, &path);
+  DWORD code = to_posix_path(name, &path, false);
   if (code == ERROR_INVALID_DRIVE) {
     // Wine 8.0: an unmapped drive looks like an empty one (2 for a name in its root).
     std::string rest(name + 2);
@@ -156,6 +157,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   struct stat st;
   bool existed = false;
   if (ends_in_separator(name)) {
+    to_posix_path(name, &path);
     existed = stat(path.c_str(), &st) == 0;
     // Wine 8.0: "file.txt\" gives 123.
     if (!existed || !S_ISDIR(st.st_mode)) {
@@ -165,13 +167,25 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   // Wine 8.0: a folder opened as a file is refused with 5, as on Windows.
   auto refuses_folder = [&] { return !(flags_and_attributes & kFileFlagBackupSemantics) || wants_write; };
 
-  int fd = -1;
-  existed = false;
+  int fd = open(path.c_str(), flags);
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    int error = errno;
+    std::string resolved;
+    if (to_posix_path(name, &resolved) == ERROR_SUCCESS && resolved != path) {
+      path = resolved;
+      fd = open(path.c_str(), flags);
+    } else {
+      errno = error;
+    }
+  }
+  existed = fd >= 0;
   for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
-    fd = open(path.c_str(), flags);
-    if (fd >= 0) {
-      existed = true;
-      break;
+    if (attempt > 0) {
+      fd = open(path.c_str(), flags);
+      if (fd >= 0) {
+        existed = true;
+        break;
+      }
     }
     if (errno == EISDIR) return fail(ERROR_ACCESS_DENIED);  // a folder asked for writing
     if (errno != ENOENT || disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) {
