@@ -351,8 +351,20 @@ std::string read_line(int16_t file_number) {
       if (peek == Peek::kByte && byte == kLf) ++record->buffer_position;
       break;
     }
-    chunk[in_chunk++] = static_cast<char>(byte);
-    ++collected;
+    // The byte, and the ordinary bytes after it in the buffer, go in as one run
+    // that ends at the chunk's end, the buffer's end, or before a CR or Ctrl-Z.
+    --record->buffer_position;
+    const char* from = record->read_buffer.data() + record->buffer_position;
+    size_t room = record->buffer_fill - record->buffer_position;
+    if (room > kLineChunk - in_chunk) room = kLineChunk - in_chunk;
+    const void* cr = std::memchr(from, kCr, room);
+    size_t run = cr != nullptr ? static_cast<size_t>(static_cast<const char*>(cr) - from) : room;
+    const void* ctrl_z = std::memchr(from, kCtrlZ, run);
+    if (ctrl_z != nullptr) run = static_cast<size_t>(static_cast<const char*>(ctrl_z) - from);
+    std::memcpy(chunk + in_chunk, from, run);
+    in_chunk += run;
+    collected += run;
+    record->buffer_position += static_cast<uint32_t>(run);
     if (in_chunk == kLineChunk) {
       if (!out_of_storage && !line.append(chunk, in_chunk)) out_of_storage = true;
       in_chunk = 0;
