@@ -9,6 +9,10 @@ namespace {
 
 constexpr DWORD kPatience = 10000;  // only ever reached by a fault
 
+// Windows defines WAIT_OBJECT_0 as a signed status: compared as DWORDs here.
+constexpr DWORD kWoken = WAIT_OBJECT_0;
+constexpr DWORD kTimedOut = WAIT_TIMEOUT;
+
 DWORD wait_for_input(DWORD milliseconds) {
   return MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
 }
@@ -24,21 +28,21 @@ void drain() {
 
 TEST(MessageWait, OnlyInputThatArrivedSinceTheLastLookEndsTheWait) {
   drain();
-  EXPECT_EQ(wait_for_input(0), WAIT_TIMEOUT);
-  EXPECT_EQ(wait_for_input(20), WAIT_TIMEOUT);
+  EXPECT_EQ(wait_for_input(0), kTimedOut);
+  EXPECT_EQ(wait_for_input(20), kTimedOut);
 
   // Posted to the thread: the wait ends at once, and the message is there.
   PostMessageA(nullptr, WM_NULL, 7, 0);
-  EXPECT_EQ(wait_for_input(kPatience), WAIT_OBJECT_0);
+  EXPECT_EQ(wait_for_input(kPatience), kWoken);
   MSG message;
   ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE));
   EXPECT_EQ(message.wParam, static_cast<WPARAM>(7));
   // Seen but left in the queue: no longer new, so it does not end a wait.
-  EXPECT_EQ(wait_for_input(0), WAIT_TIMEOUT);
+  EXPECT_EQ(wait_for_input(0), kTimedOut);
   drain();
 
   PostQuitMessage(3);
-  EXPECT_EQ(wait_for_input(kPatience), WAIT_OBJECT_0);
+  EXPECT_EQ(wait_for_input(kPatience), kWoken);
   ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
   drain();
@@ -55,7 +59,7 @@ TEST(MessageWait, APostFromAnotherThreadAndADueTimerWakeTheWait) {
   });
   DWORD woken = wait_for_input(kPatience);
   poster.join();
-  EXPECT_EQ(woken, WAIT_OBJECT_0);
+  EXPECT_EQ(woken, kWoken);
   MSG message;
   ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(message.hwnd, window);
@@ -64,7 +68,7 @@ TEST(MessageWait, APostFromAnotherThreadAndADueTimerWakeTheWait) {
 
   UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
   ASSERT_TRUE(timer != 0);
-  EXPECT_EQ(wait_for_input(kPatience), WAIT_OBJECT_0);
+  EXPECT_EQ(wait_for_input(kPatience), kWoken);
   ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(message.message, static_cast<UINT>(WM_TIMER));
   KillTimer(nullptr, timer);
