@@ -339,6 +339,7 @@ typedef const DLGTEMPLATE* LPCDLGTEMPLATEA;
 #define WM_SETFOCUS 0x0007
 #define WM_KILLFOCUS 0x0008
 #define WM_ENABLE 0x000A
+#define WM_SETREDRAW 0x000B
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
@@ -413,6 +414,12 @@ typedef const DLGTEMPLATE* LPCDLGTEMPLATEA;
 
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
+
+#define QS_ALLINPUT 0x04FF
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
@@ -515,6 +522,11 @@ LONG GetWindowLongA(HWND window, int index);
 LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
 LONG_PTR GetWindowLongPtrA(HWND window, int index);
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT remove);
+// Waits for input that arrived since the thread last looked at its queue
+// (posted messages, WM_QUIT, due timers); no handles (count 0) are supported.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wait_all,
+                                DWORD milliseconds, DWORD wake_mask);
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);
