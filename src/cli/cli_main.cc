@@ -1,12 +1,40 @@
-// vintrell-find's entry: hands its arguments, as raw bytes, to the command, and
-// ends the process as the program does, through ExitProcess.
+// vintrell-find's entry: hands its arguments to the command and ends the
+// process as the program does, through ExitProcess. On Windows the arguments
+// come from the wide command line, so TEXT and DIR keep every character; the
+// ANSI form is what the C runtime would have given.
 #include <string>
 #include <vector>
 
 #include "cli/find_command.h"
 #include "platform/win32.h"
 
-int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  ExitProcess(static_cast<UINT>(vintrell::run_find_command(args)));
+#ifdef _WIN32
+namespace {
+
+std::string narrow(const wchar_t* wide, UINT code_page) {
+  int n = WideCharToMultiByte(code_page, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(code_page, 0, wide, -1, &out[0], n, nullptr, nullptr);
+  out.resize(static_cast<size_t>(n - 1));
+  return out;
 }
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  vintrell::CommandLine command_line;
+  for (int i = 1; i < argc; ++i) {
+    command_line.args.push_back(narrow(argv[i], CP_UTF8));
+    command_line.ansi.push_back(narrow(argv[i], CP_ACP));
+  }
+  ExitProcess(static_cast<UINT>(vintrell::run_find_command(command_line)));
+}
+#else
+int main(int argc, char** argv) {
+  vintrell::CommandLine command_line;
+  command_line.args.assign(argv + 1, argv + argc);
+  command_line.ansi = command_line.args;
+  ExitProcess(static_cast<UINT>(vintrell::run_find_command(command_line)));
+}
+#endif

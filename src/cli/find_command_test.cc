@@ -2,6 +2,11 @@
 
 #include <string>
 #include <vector>
+#ifndef _WIN32
+#include <locale.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "platform/win32.h"
 #include "testing/process.h"
@@ -27,8 +32,56 @@ testing::ProcessResult find(const std::vector<std::string>& args,
                               working_folder);
 }
 
+#ifdef _WIN32
+constexpr bool kWindows = true;
+#else
+constexpr bool kWindows = false;
+#endif
+
+// A file of a test folder as vintrell-find names it in a message.
+std::string shown(const testing::TempFolder& folder, const std::string& name) {
+  return folder.path() + (kWindows ? "\\" : "/") + name;
+}
+
+testing::ProcessResult find_with(const std::vector<std::string>& args,
+                                 const testing::RunOptions& options) {
+  return testing::run_program(testing::program_beside_this_one("vintrell-find"), args, options);
+}
+
+// The user's side speaking UTF-8: natively a UTF-8 locale, on Windows the wide
+// command line (standard output, a pipe, then gets the code page's bytes).
+testing::RunOptions in_utf8() {
+  testing::RunOptions options;
+  options.environment = {"LC_ALL=C.UTF-8"};
+  options.utf8_arguments = true;
+  return options;
+}
+
+testing::RunOptions in_c_locale() {
+  testing::RunOptions options;
+  options.environment = {"LC_ALL=C"};
+  return options;
+}
+
+bool utf8_locale_available() {
+#ifdef _WIN32
+  return true;
+#else
+  locale_t probe = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  if (probe == static_cast<locale_t>(0)) return false;
+  freelocale(probe);
+  return true;
+#endif
+}
+
+// What a result line shows on the test's output pipe when the user speaks
+// UTF-8: UTF-8 natively, the code page's bytes on Windows (a redirected stream).
+std::string as_shown(const std::string& utf8, const std::string& code_page_bytes) {
+  return kWindows ? code_page_bytes : utf8;
+}
+
 const char kUsageLine[] =
-    "usage: vintrell-find [-d DIR | --dir DIR] [-l | --lists] [-c | --match-case] [--] TEXT\n";
+    "usage: vintrell-find [-d DIR] [-l] [-c] [-s] [--raw] [--codepage N] [--] TEXT\n";
 
 }  // namespace
 
@@ -133,9 +186,11 @@ TEST(VintrellFind, NothingFoundExitsWithOne) {
   testing::ProcessResult run = find({"-d", folder.path(), "smith"});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.out, std::string("Text found in  0 out of  1 Address Books\n"));
+  // A folder that is not there is an error, not "not found"; the view stays the dialog's.
   testing::ProcessResult missing = find({"-l", "-d", folder.join("missing"), "smith"});
-  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_EQ(missing.exit_code, 2);
   EXPECT_EQ(missing.out, std::string("Text found in  0 out of  0 Distributions Lists\n"));
+  EXPECT_EQ(missing.err, "vintrell-find: " + folder.join("missing") + ": No such folder\n");
   EXPECT_FALSE(folder.exists("missing"));
 }
 
@@ -174,13 +229,13 @@ TEST(VintrellFind, TextArrivesByteForByte) {
   folder.write("A.PMR", book("T", " fred  jones | *.PMR | a\\\"b\\\\ | caf\xE9 "));
   for (const std::string text :
        {" fred  jones ", "*.PMR", "a\\\"b\\\\", "caf\xE9 ", "fred jones"}) {
-    testing::ProcessResult run = find({"-d", folder.path(), "--", text});
+    testing::ProcessResult run = find({"--raw", "-d", folder.path(), "--", text});
     bool expected = text != "fred jones";
     EXPECT_EQ(run.exit_code, expected ? 0 : 1);
     if (run.exit_code != (expected ? 0 : 1)) ADD_FAILURE("for TEXT " + testing::quote(text));
   }
   // The empty text is a text too: no address book ever holds it.
-  testing::ProcessResult empty = find({"-d", folder.path(), ""});
+  testing::ProcessResult empty = find({"--raw", "-d", folder.path(), ""});
   EXPECT_EQ(empty.exit_code, 1);
   EXPECT_EQ(empty.out, std::string("Text found in  0 out of  1 Address Books\n"));
 }
@@ -210,7 +265,7 @@ TEST(VintrellFind, NeverCreatesOrChangesAFile) {
   EXPECT_TRUE(folder.snapshot() == before);
 }
 
-TEST(VintrellFind, FileHeldByAnotherProcessIsCountedWithoutALine) {
+TEST(VintrellFind, FileHeldByAnotherProcessIsCountedWithoutALineAndNamedOnStandardError) {
   testing::TempFolder folder;
   folder.write("HELD.PMR", book("Held", "smith"));
   folder.write("FREE.PMR", book("Free", "smith"));
@@ -218,7 +273,303 @@ TEST(VintrellFind, FileHeldByAnotherProcessIsCountedWithoutALine) {
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_TRUE(held != INVALID_HANDLE_VALUE);
   testing::ProcessResult run = find({"-d", folder.path(), "smith"});
+  testing::ProcessResult silent = find({"-s", "-d", folder.path(), "smith"});
   CloseHandle(held);
-  EXPECT_EQ(run.out, std::string("Free ( 1 occurences)\n"
-                                 "Text found in  1 out of  2 Address Books\n"));
+  const std::string view = "Free ( 1 occurences)\nText found in  1 out of  2 Address Books\n";
+  EXPECT_EQ(run.out, view);
+  EXPECT_EQ(run.err, "vintrell-find: " + shown(folder, "HELD.PMR") +
+                         ": Permission denied or in use by another program\n");
+  EXPECT_EQ(run.exit_code, 2);
+  // -s: no line, but the error still decides the exit status, as in grep.
+  EXPECT_EQ(silent.out, view);
+  EXPECT_EQ(silent.err, std::string());
+  EXPECT_EQ(silent.exit_code, 2);
+}
+
+// ---- options through getopt_long ------------------------------------------------
+
+TEST(ParseFindArguments, AbbreviationsBundlesAndTheTerminalOptions) {
+  FindArguments a =
+      parse_find_arguments({"--di=D", "--li", "--match", "--no-m", "--ra", "--code=1250", "x"});
+  EXPECT_TRUE(a.action == Action::kSearch);
+  EXPECT_EQ(a.directory, std::string("D"));
+  EXPECT_TRUE(a.lists && a.match_case && a.no_messages && a.raw);
+  EXPECT_EQ(a.code_page, 1250u);
+  FindArguments b = parse_find_arguments({"-l", "x", "-sc"});
+  EXPECT_TRUE(b.lists && b.match_case && b.no_messages && !b.raw);
+  EXPECT_EQ(b.code_page, 1252u);
+  EXPECT_EQ(b.text_index, size_t{1});
+  EXPECT_TRUE(parse_find_arguments({"-h"}).action == Action::kHelp);
+  EXPECT_TRUE(parse_find_arguments({"-lh", "x"}).action == Action::kHelp);
+  EXPECT_TRUE(parse_find_arguments({"--vers"}).action == Action::kVersion);
+
+  auto error_of = [](const std::vector<std::string>& args) {
+    FindArguments parsed = parse_find_arguments(args);
+    return parsed.action == Action::kUsageError ? parsed.error : std::string("(no error)");
+  };
+  EXPECT_EQ(error_of({"x", "--codepage"}), std::string("option '--codepage' needs a number"));
+  EXPECT_EQ(error_of({"x", "--code"}), std::string("option '--codepage' needs a number"));
+  EXPECT_EQ(error_of({"--raw=1", "x"}), std::string("option '--raw' takes no value"));
+  EXPECT_EQ(error_of({"--no-messages=1", "x"}), std::string("option '--no-messages' takes no value"));
+  for (const char* bad : {"", "x", "0", "65536", "12a", "-1", "4294968548"}) {
+    EXPECT_EQ(error_of({"--codepage", bad, "x"}),
+              "'" + std::string(bad) + "' is not a code page number");
+  }
+}
+
+// ---- vintrell-find and the user's terminal -----------------------------------------
+
+TEST(VintrellFind, OptionsReachTheProcessInEveryForm) {
+  testing::TempFolder folder;
+  folder.write("A.PML", "Title: Rota\r\nFred JONES\r\nann jones\r\n");
+  const std::string rota = "Rota ( 1 out of  2 entries)\nText found in  1 out of  1 Distributions Lists\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"-lc", "--dir=" + folder.path(), "jones"}, rota},
+      {{"--li", "--match", "-d" + folder.path(), "jones"}, rota},
+      {{"jones", "-cld", folder.path()}, rota},
+  };
+  for (const Case& c : cases) {
+    testing::ProcessResult run = find(c.args);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, std::string());
+  }
+  testing::ProcessResult help = find({"-h"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_EQ(help.out.compare(0, sizeof kUsageLine - 1, kUsageLine), 0);
+  EXPECT_TRUE(help.out.find("--codepage") != std::string::npos);
+  EXPECT_TRUE(help.out.find("0x81") != std::string::npos);  // the folded pairs, told truly
+}
+
+TEST(VintrellFind, TextAndTitlesInTheUsersCharactersForEachCodePage) {
+  if (!utf8_locale_available()) SKIP_TEST("this host has no C.UTF-8 locale");
+  struct Case {
+    const char* code_page;
+    std::string utf8;   // TEXT as typed
+    std::string bytes;  // the same in the code page
+  } cases[] = {
+      {"1252", "M\xC3\xBCnchen", "M\xFCnchen"},
+      {"1250", "\xC5\x81\xC3\xB3" "d\xC5\xBA", "\xA3\xF3" "d\x9F"},
+      {"1251", "\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0", "\xCC\xEE\xF1\xEA\xE2\xE0"},
+      {"1253", "\xCE\x91\xCE\xB8\xCE\xAE\xCE\xBD\xCE\xB1", "\xC1\xE8\xDE\xED\xE1"},
+      {"1254", "\xC4\xB0stanbul", "\xDDstanbul"},
+      {"1257", "R\xC4\xAB" "ga", "R\xEE" "ga"},
+  };
+  for (const Case& c : cases) {
+    testing::TempFolder folder;
+    folder.write("A.PMR", book("Kunden " + c.bytes, "at " + c.bytes + ";"));
+    std::vector<std::string> args = {"-d", folder.path(), c.utf8};
+    if (std::string(c.code_page) != "1252") args.insert(args.begin(), {"--codepage", c.code_page});
+    testing::ProcessResult run = find_with(args, in_utf8());
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out, "Kunden " + as_shown(c.utf8, c.bytes) +
+                           " ( 2 occurences)\nText found in  1 out of  1 Address Books\n");
+    EXPECT_EQ(run.err, std::string());
+    if (run.exit_code != 0) ADD_FAILURE(std::string("code page ") + c.code_page);
+  }
+  // Case folding is the program's own table: ASCII letters fold, a ü does not
+  // find a Ü.
+  testing::TempFolder folder;
+  folder.write("A.PMR", book("Kunden", "M\xDCLLER"));
+  EXPECT_EQ(find_with({"-d", folder.path(), "m\xC3\x9Cller"}, in_utf8()).exit_code, 0);
+  EXPECT_EQ(find_with({"-d", folder.path(), "M\xC3\xBCLLER"}, in_utf8()).exit_code, 1);
+}
+
+TEST(VintrellFind, TextTheCodePageCannotHoldOrThatIsNoUtf8IsAnError) {
+  if (!utf8_locale_available()) SKIP_TEST("this host has no C.UTF-8 locale");
+  testing::TempFolder folder;
+  folder.write("A.PMR", book("Kunden", "\xA3\xF3" "d\x9F"));
+  testing::ProcessResult run = find_with({"-d", folder.path(), "\xC5\x81\xC3\xB3" "d\xC5\xBA"}, in_utf8());
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_EQ(run.out, std::string());
+  EXPECT_TRUE(run.err.find("(U+0141) is not in code page 1252\n") != std::string::npos);
+  EXPECT_EQ(run.err.compare(0, 21, "vintrell-find: TEXT: "), 0);
+  if (!kWindows) {
+    EXPECT_EQ(run.err, "vintrell-find: TEXT: '\xC5\x81' (U+0141) is not in code page 1252\n");
+    // Bytes that are no UTF-8 cannot be meant as characters: --raw passes them.
+    testing::ProcessResult bytes = find_with({"-d", folder.path(), "\xA3\xF3"}, in_utf8());
+    EXPECT_EQ(bytes.exit_code, 2);
+    EXPECT_EQ(bytes.err, std::string("vintrell-find: TEXT: not UTF-8 (use --raw to search for "
+                                     "bytes as they are)\n"));
+    EXPECT_EQ(find_with({"--raw", "-d", folder.path(), "\xA3\xF3"}, in_utf8()).exit_code, 0);
+  }
+  for (const char* code_page : {"932", "12345"}) {  // a double-byte one, and none at all
+    testing::ProcessResult refused = find({"--codepage", code_page, "-d", folder.path(), "x"});
+    EXPECT_EQ(refused.exit_code, 2);
+    EXPECT_EQ(refused.out, std::string());
+    const std::string prefix = "vintrell-find: code page " + std::string(code_page) + ": ";
+    EXPECT_EQ(refused.err.compare(0, prefix.size(), prefix), 0);
+  }
+  EXPECT_TRUE(find({"--codepage", "932", "x"}).err.find("not a single-byte code page") !=
+              std::string::npos);
+}
+
+TEST(VintrellFind, OutsideUtf8AndWithRawTheBytesPassUnchanged) {
+  testing::TempFolder folder;
+  const std::string title = "Kunden M\xFCnchen \x1b[31m\x81";
+  folder.write("A.PMR", book(title, "M\xFCller"));
+  const std::string summary = "Text found in  1 out of  1 Address Books\n";
+  // --raw: every byte as it is, also in a UTF-8 locale.
+  testing::ProcessResult raw = find_with({"--raw", "-d", folder.path(), "M\xFCller"}, in_utf8());
+  EXPECT_EQ(raw.exit_code, 0);
+  EXPECT_EQ(raw.out, title + " ( 1 occurences)\n" + summary);
+  if (!kWindows) {
+    // Another locale: bytes both ways, but the title is still one harmless line.
+    testing::ProcessResult c = find_with({"-d", folder.path(), "M\xFCller"}, in_c_locale());
+    EXPECT_EQ(c.exit_code, 0);
+    EXPECT_EQ(c.out, "Kunden M\xFCnchen \\x1b[31m\x81 ( 1 occurences)\n" + summary);
+  }
+}
+
+TEST(VintrellFind, ControlCharactersOfATitleAreShownAsEscapes) {
+  testing::TempFolder folder;
+  const std::string forged = "Forged\nText found in  9 out of  9 Address Books\r\x1b]0;x\x07\t\x7f\x01";
+  folder.write("A.PMR", book(forged, "smith"));
+  folder.write("B.PMR", book("Odd \x81 byte", "smith"));
+  const std::string escaped =
+      "Forged\\nText found in  9 out of  9 Address Books\\r\\x1b]0;x\\x07\\t\\x7f\\x01";
+  const std::string summary = "Text found in  2 out of  2 Address Books\n";
+  // A byte the code page leaves undefined has no character: escaped too in UTF-8.
+  std::vector<testing::RunOptions> sides = {in_utf8()};
+  if (!kWindows) sides.push_back(in_c_locale());
+  for (size_t i = 0; i < sides.size(); ++i) {
+    testing::ProcessResult run = find_with({"-d", folder.path(), "smith"}, sides[i]);
+    std::string odd = i == 0 ? as_shown("Odd \\x81 byte", "Odd \x81 byte") : "Odd \x81 byte";
+    EXPECT_EQ(run.out, escaped + " ( 1 occurences)\n" + odd + " ( 1 occurences)\n" + summary);
+  }
+  testing::ProcessResult raw = find({"--raw", "-d", folder.path(), "smith"});
+  EXPECT_EQ(raw.out, forged + " ( 1 occurences)\nOdd \x81 byte ( 1 occurences)\n" + summary);
+}
+
+TEST(VintrellFind, OnAWindowsConsoleTheTitlesShowAsCharacters) {
+  if (!kWindows) SKIP_TEST("a console is a Windows stream; natively the locale decides");
+  testing::TempFolder folder;
+  folder.write("A.PMR", book("Kunden \xA3\xF3" "d\x9F \x1b", "smith"));
+  testing::RunOptions options = in_utf8();
+  options.console_output = true;
+  testing::ProcessResult run = find_with({"--codepage", "1250", "-d", folder.path(), "smith"}, options);
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.out, std::string("Kunden \xC5\x81\xC3\xB3" "d\xC5\xBA \\x1b ( 1 occurences)\n"
+                                 "Text found in  1 out of  1 Address Books\n"));
+}
+
+// ---- errors as grep gives them --------------------------------------------------
+
+TEST(VintrellFind, AFolderThatCannotBeSearchedIsNamedWithExitTwo) {
+  testing::TempFolder folder;
+  folder.write("FILE.PMR", book("File", "smith"));
+  folder.make_folder("LOCKED");
+  folder.write("LOCKED\\A.PMR", book("Locked", "smith"));
+  struct Case {
+    std::string dir;
+    std::string reason;
+  } cases[] = {
+      {folder.join("missing"), "No such folder"},
+      {folder.join("FILE.PMR"), "Not a folder"},
+  };
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+#ifndef _WIN32
+  // Permissions hold only for a user other than root: measured.
+  chmod((folder.path() + "/LOCKED").c_str(), 0);
+  if (access((folder.path() + "/LOCKED").c_str(), R_OK) != 0) {
+    all.push_back({folder.join("LOCKED"), "Permission denied"});
+  }
+#endif
+  for (const Case& c : all) {
+    testing::ProcessResult run = find({"-d", c.dir, "smith"});
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, std::string("Text found in  0 out of  0 Address Books\n"));
+    EXPECT_EQ(run.err, "vintrell-find: " + c.dir + ": " + c.reason + "\n");
+  }
+#ifndef _WIN32
+  chmod((folder.path() + "/LOCKED").c_str(), 0700);
+#endif
+}
+
+TEST(VintrellFind, AWriteErrorOnStandardOutputIsAnError) {
+  testing::TempFolder folder;
+  folder.write("A.PMR", book("Staff", "smith"));
+  testing::RunOptions failing;
+  failing.failing_output = true;
+  const std::string reason = kWindows ? "Permission denied" : "No space left on device";
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"-d", folder.path(), "smith"}, {"--help"}, {"--version"}}) {
+    testing::ProcessResult run = find_with(args, failing);
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.err, "vintrell-find: write error: " + reason + "\n");
+  }
+}
+
+TEST(VintrellFind, ACurrentFolderThatCannotBeNamedIsNeverSearchedInstead) {
+  if (kWindows) SKIP_TEST("Windows keeps a process's current folder from being deleted");
+  testing::TempFolder folder;
+  folder.write("A.PMR", book("Staff", "smith"));
+  folder.make_folder("gone");
+  // The shell enters the folder and removes it, then becomes vintrell-find.
+  testing::ProcessResult run = testing::run_program(
+      "/bin/sh",
+      {"-c", "cd \"$1\" && rmdir \"$1\" && exec \"$2\" smith", "sh", folder.path() + "/gone",
+       testing::program_beside_this_one("vintrell-find")},
+      folder.path());
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_EQ(run.out, std::string());
+  EXPECT_EQ(run.err, std::string("vintrell-find: current folder: No such file or folder\n"));
+}
+
+// ---- paths the platform's cuts would shorten ---------------------------------------
+
+namespace {
+
+// A folder below `base` whose path, as the program is given it, is exactly
+// `length` bytes long.
+std::string folder_of_length(const testing::TempFolder& base, size_t length) {
+  std::string relative;
+  size_t left = length - base.path().size();
+  while (left > 0) {
+    size_t take = left > 101 ? 101 : left;
+    if (left - take == 1) --take;  // no component of a lone separator
+    relative += "\\" + std::string(take - 1, 'd');
+    left -= take;
+  }
+  base.make_folder(relative.substr(1));
+  return base.path() + relative;
+}
+
+}  // namespace
+
+TEST(VintrellFind, PathsAndMasksTheCutsWouldShortenAreNeverUsed) {
+  testing::TempFolder base;
+  ASSERT_TRUE(base.path().size() < 200);
+  // 249: "\A.PMR" makes 255 bytes, the most an open takes; the mask fits.
+  std::string fits = folder_of_length(base, 249);
+  // 250: the mask "\*.PMR" (256) fits, the path (256) would open "...\A.PM".
+  std::string path_too_long = folder_of_length(base, 250);
+  // 253: the mask would be cut to "...\*." and list "B".
+  std::string mask_too_long = folder_of_length(base, 253);
+  for (const std::string& dir : {fits, path_too_long, mask_too_long}) {
+    std::string relative = dir.substr(base.path().size() + 1);
+    base.write(relative + "\\A.PMR", book("Right", "smith"));
+    base.write(relative + "\\A.PM", book("Wrong", "smith"));
+    base.write(relative + "\\B", book("Other kind", "smith"));
+  }
+  testing::ProcessResult fitting = find({"-d", fits, "smith"});
+  EXPECT_EQ(fitting.exit_code, 0);
+  EXPECT_EQ(fitting.out, std::string("Right ( 1 occurences)\nText found in  1 out of  1 Address Books\n"));
+  EXPECT_EQ(fitting.err, std::string());
+
+  testing::ProcessResult long_path = find({"-d", path_too_long, "smith"});
+  EXPECT_EQ(long_path.exit_code, 2);
+  EXPECT_EQ(long_path.out, std::string("Text found in  0 out of  1 Address Books\n"));
+  EXPECT_EQ(long_path.err, "vintrell-find: " + path_too_long +
+                               "\\A.PMR: Path too long to open (more than 255 bytes)\n");
+
+  testing::ProcessResult long_mask = find({"-d", mask_too_long, "smith"});
+  EXPECT_EQ(long_mask.exit_code, 2);
+  EXPECT_EQ(long_mask.out, std::string("Text found in  0 out of  0 Address Books\n"));
+  EXPECT_EQ(long_mask.err, "vintrell-find: " + mask_too_long +
+                               ": Path too long to list (more than 256 bytes with the file mask)\n");
 }

@@ -9,14 +9,21 @@
 namespace vintrell {
 
 std::optional<std::string> scan_address_book(const std::string& path,
-                                             const std::string& search_text, bool match_case) {
+                                             const std::string& search_text, bool match_case,
+                                             int* read_error) {
   ProcedureFrame frame;
   open_for_whole_file_reading(path, kScanFileNumber);
+  // The open's own error names the cause; the calls after a failed open only
+  // add "not open".
+  int open_error = error_number_of(frame.run_time_error());
   // A file that did not open measures 0 and reads as the empty string.
   double size = file_length(kScanFileNumber);
   // 2 GiB or more does not fit the 32-bit count: the negative count reads nothing.
   int32_t count = size < 2147483648.0 ? static_cast<int32_t>(size) : -1;
   std::string buffer = read_bytes(kScanFileNumber, count);
+  if (read_error != nullptr) {
+    *read_error = open_error != 0 ? open_error : error_number_of(frame.run_time_error());
+  }
 
   // Counted as in the upper-cased buffer, without making that copy of the book;
   // the buffer keeps its bytes as read, so the title keeps its own case.

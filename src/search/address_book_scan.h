@@ -13,9 +13,11 @@ namespace vintrell {
 // arrives upper-cased already). A count above 0 gives the result line
 // "<title> ( <count> occurences)"; otherwise, and for a file that cannot be
 // opened or read, nothing. Opens the file as file number 1 and leaves it open:
-// the caller closes it.
+// the caller closes it. `read_error`, when given, receives the run-time error
+// number that kept the file from being read whole, or 0.
 std::optional<std::string> scan_address_book(const std::string& path,
-                                             const std::string& search_text, bool match_case);
+                                             const std::string& search_text, bool match_case,
+                                             int* read_error = nullptr);
 
 }  // namespace vintrell
 

@@ -21,9 +21,11 @@ void count_one(int32_t* counter) {
 }  // namespace
 
 std::optional<std::string> scan_distribution_list(const std::string& path,
-                                                  const std::string& search_text, bool match_case) {
+                                                  const std::string& search_text, bool match_case,
+                                                  int* read_error) {
   ProcedureFrame frame;
   open_for_line_reading(path, kScanFileNumber);
+  int open_error = error_number_of(frame.run_time_error());
   std::string title = extract(read_line(kScanFileNumber), kTitleStart, kToTheEnd);
   int32_t entries = 0;
   int32_t hits = 0;
@@ -35,6 +37,12 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
     count_one(&entries);
     if (!match_case) line = upper_case(line);
     if (find_text(1, line, search_text) > 0) count_one(&hits);
+  }
+  if (read_error != nullptr) {
+    // The loop never reads past the end, so "end of data" can only be the
+    // title read of an empty list, which is no failure.
+    int last = error_number_of(frame.run_time_error());
+    *read_error = open_error != 0 ? open_error : last == kErrorEndOfData ? 0 : last;
   }
   if (hits <= 0) return std::nullopt;
   std::string counts =

@@ -29,20 +29,37 @@ SearchRequest make_search_request(const std::string& directory_text, const std::
   return request;
 }
 
-void run_search(const SearchRequest& request, const LineSink& result, const LineSink& summary) {
+void run_search(const SearchRequest& request, const LineSink& result, const LineSink& summary,
+                const SearchTroubleSinks* trouble) {
   ProcedureFrame frame;
   const bool lists = request.kind == SearchKind::kDistributionLists;
   // Plain files only: subfolders, hidden and system files named like a book are
-  // never opened.
-  std::string name =
-      list_first_match(concatenate(request.folder, lists ? "*.PML" : "*.PMR"), kListPlainFiles);
+  // never opened. A mask the listing would cut lists nothing: cut, it names
+  // files of another kind ("...\*." or "...\*.PM").
+  std::string mask = concatenate(request.folder, lists ? "*.PML" : "*.PMR");
+  std::string name;
+  if (mask.size() <= kListMaskLimit) {
+    name = list_first_match(mask, kListPlainFiles);
+  } else if (trouble != nullptr && trouble->folder_too_long) {
+    trouble->folder_too_long();
+  }
   int32_t files_scanned = 0;
   int32_t files_with_hits = 0;
   while (compare(name, std::string()) == Order::kGreater) {
     std::string path = concatenate(request.folder, name);
-    std::optional<std::string> line =
-        lists ? scan_distribution_list(path, request.find_text, request.match_case)
-              : scan_address_book(path, request.find_text, request.match_case);
+    std::optional<std::string> line;
+    int read_error = 0;
+    // A path the open would cut names another file, or none: it is not opened.
+    if (path.size() > kOpenPathLimit) {
+      read_error = kPathTooLong;
+    } else if (lists) {
+      line = scan_distribution_list(path, request.find_text, request.match_case, &read_error);
+    } else {
+      line = scan_address_book(path, request.find_text, request.match_case, &read_error);
+    }
+    if (read_error != 0 && trouble != nullptr && trouble->unreadable_file) {
+      trouble->unreadable_file(path, read_error);
+    }
     if (line) {
       result(*line);
       ++files_with_hits;

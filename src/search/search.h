@@ -25,6 +25,19 @@ struct SearchRequest {
 
 using LineSink = std::function<void(const std::string& line)>;
 
+// What kept a search from seeing every file. The dialog shows none of it; the
+// command line names it.
+struct SearchTroubleSinks {
+  // The folder followed by the file mask is longer than a listing takes:
+  // nothing was listed, rather than a shortened mask that names other files.
+  std::function<void()> folder_too_long;
+  // A listed file that counts as scanned but was not read whole: its path and
+  // the run-time error number, or kPathTooLong for a path longer than an open
+  // takes, which is never opened (the cut path would name another file).
+  std::function<void(const std::string& path, int error_number)> unreadable_file;
+};
+constexpr int kPathTooLong = -1;
+
 // The Directory box's text with every trailing `\` removed and one appended; an
 // empty text gives `\`, the root of the current drive.
 std::string normalise_folder(const std::string& directory_text);
@@ -38,8 +51,10 @@ SearchRequest make_search_request(const std::string& directory_text, const std::
 // folder: one call of `result` per file with a hit, in listing order, then exactly
 // one call of `summary` with "Text found in  H out of  N Address Books" (or
 // " Distributions Lists"). A missing folder gives 0 out of 0; a file that cannot
-// be read counts as scanned and gives no line.
-void run_search(const SearchRequest& request, const LineSink& result, const LineSink& summary);
+// be read counts as scanned and gives no line. `trouble`, when given, hears of
+// the folder or files that could not be read.
+void run_search(const SearchRequest& request, const LineSink& result, const LineSink& summary,
+                const SearchTroubleSinks* trouble = nullptr);
 
 // The results list's order: byte by byte through the fixed upper-case table, a
 // prefix first. Negative, 0 or positive as `a` goes before, level with or after `b`.

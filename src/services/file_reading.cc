@@ -29,7 +29,7 @@ constexpr uint16_t kStatusHandleNotOwned = 4;
 // per 64 KiB.
 constexpr uint32_t kLineBufferSize = 64 * 1024;
 constexpr uint32_t kWholeFileBufferSize = 1;
-constexpr size_t kPathLimit = 255;
+constexpr size_t kPathLimit = kOpenPathLimit;
 constexpr size_t kLineChunk = 256;
 
 constexpr uint8_t kCtrlZ = 26;

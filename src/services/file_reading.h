@@ -4,10 +4,14 @@
 #ifndef VINTRELL_SERVICES_FILE_READING_H_
 #define VINTRELL_SERVICES_FILE_READING_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace vintrell {
+
+// An open takes at most this many bytes of its path; the rest is cut off.
+constexpr size_t kOpenPathLimit = 255;
 
 // Opens `path` read-only, exclusively, for `read_line`. Fails with 64 (empty path,
 // `*` or `?`), 52 (negative number), 55 (number already open), 7, or the mapped

@@ -9,7 +9,7 @@
 namespace vintrell {
 namespace {
 
-constexpr size_t kMaskLimit = 256;
+constexpr size_t kMaskLimit = kListMaskLimit;
 constexpr uint32_t kFilteredAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                          FILE_ATTRIBUTE_DIRECTORY;
 

@@ -3,10 +3,14 @@
 #ifndef VINTRELL_SERVICES_FOLDER_LISTING_H_
 #define VINTRELL_SERVICES_FOLDER_LISTING_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace vintrell {
+
+// A listing takes at most this many bytes of its mask; the rest is cut off.
+constexpr size_t kListMaskLimit = 256;
 
 // Attribute mask bits that admit entries besides plain files.
 constexpr int32_t kListHidden = 2;

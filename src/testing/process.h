@@ -21,6 +21,26 @@ struct ProcessResult {
 ProcessResult run_program(const std::string& program, const std::vector<std::string>& args,
                           const std::string& working_folder = std::string());
 
+struct RunOptions {
+  std::string working_folder;  // the test's own when empty
+  // "NAME=value" entries set in the child's environment (natively; Windows
+  // children get the test's own).
+  std::vector<std::string> environment;
+  // Windows: the arguments are UTF-8 and reach the child through the wide
+  // command line, so that any character does. Natively they are bytes anyway.
+  bool utf8_arguments = false;
+  // Standard output refuses every write: /dev/full natively, a read-only
+  // handle on Windows.
+  bool failing_output = false;
+  // Windows only: standard output is a console screen buffer; `out` holds what
+  // it shows, as UTF-8, each row without its trailing blanks and ended by "\n".
+  // Natively the run does not start.
+  bool console_output = false;
+};
+
+ProcessResult run_program(const std::string& program, const std::vector<std::string>& args,
+                          const RunOptions& options);
+
 // The path of the executable `name` (".exe" added on Windows) that sits in the
 // same folder as the running test executable.
 std::string program_beside_this_one(const std::string& name);

@@ -19,7 +19,32 @@ void close_quietly(int fd) {
 
 ProcessResult run_program(const std::string& program, const std::vector<std::string>& args,
                           const std::string& working_folder) {
+  RunOptions options;
+  options.working_folder = working_folder;
+  return run_program(program, args, options);
+}
+
+ProcessResult run_program(const std::string& program, const std::vector<std::string>& args,
+                          const RunOptions& options) {
   ProcessResult result;
+  if (options.console_output) return result;  // no consoles here
+  const std::string& working_folder = options.working_folder;
+  // The environment, prepared before fork: the child may only exec.
+  std::vector<std::string> environment;
+  for (char** e = environ; *e != nullptr; ++e) {
+    std::string entry = *e;
+    bool replaced = false;
+    for (const std::string& given : options.environment) {
+      if (entry.compare(0, given.find('=') + 1, given, 0, given.find('=') + 1) == 0) {
+        replaced = true;
+      }
+    }
+    if (!replaced) environment.push_back(entry);
+  }
+  for (const std::string& given : options.environment) environment.push_back(given);
+  std::vector<char*> envp;
+  for (std::string& entry : environment) envp.push_back(&entry[0]);
+  envp.push_back(nullptr);
   int out_pipe[2] = {-1, -1};
   int err_pipe[2] = {-1, -1};
   if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0) {
@@ -37,10 +62,11 @@ ProcessResult run_program(const std::string& program, const std::vector<std::str
     // Only async-signal-safe calls from here on.
     int null_fd = open("/dev/null", O_RDONLY);
     if (null_fd >= 0) dup2(null_fd, 0);
-    dup2(out_pipe[1], 1);
+    int full_fd = options.failing_output ? open("/dev/full", O_WRONLY) : -1;
+    dup2(full_fd >= 0 ? full_fd : out_pipe[1], 1);
     dup2(err_pipe[1], 2);
     if (!working_folder.empty() && chdir(working_folder.c_str()) != 0) _exit(126);
-    execv(program.c_str(), argv.data());
+    execve(program.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   close(out_pipe[1]);

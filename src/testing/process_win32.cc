@@ -1,4 +1,5 @@
 #include <string>
+#include <vector>
 
 #include "platform/win32.h"
 #include "testing/process.h"
@@ -67,10 +68,53 @@ struct Handle {
   }
 };
 
+std::wstring wide_of(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], n);
+  return wide;
+}
+
+std::string utf8_of(const wchar_t* wide, size_t n) {
+  if (n == 0) return std::string();
+  int m = WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(m), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(n), &out[0], m, nullptr, nullptr);
+  return out;
+}
+
+// What a console screen buffer shows, row by row up to its cursor.
+std::string console_text(HANDLE screen) {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (!GetConsoleScreenBufferInfo(screen, &info)) return std::string();
+  std::string text;
+  const SHORT width = info.dwSize.X;
+  const SHORT rows = info.dwCursorPosition.X == 0 ? info.dwCursorPosition.Y
+                                                  : static_cast<SHORT>(info.dwCursorPosition.Y + 1);
+  std::vector<wchar_t> row(static_cast<size_t>(width));
+  for (SHORT y = 0; y < rows; ++y) {
+    DWORD got = 0;
+    COORD at = {0, y};
+    if (!ReadConsoleOutputCharacterW(screen, row.data(), static_cast<DWORD>(width), at, &got)) break;
+    while (got > 0 && row[got - 1] == L' ') --got;
+    text += utf8_of(row.data(), got) + "\n";
+  }
+  return text;
+}
+
 }  // namespace
 
 ProcessResult run_program(const std::string& program, const std::vector<std::string>& args,
                           const std::string& working_folder) {
+  RunOptions options;
+  options.working_folder = working_folder;
+  return run_program(program, args, options);
+}
+
+ProcessResult run_program(const std::string& program, const std::vector<std::string>& args,
+                          const RunOptions& options) {
+  const std::string& working_folder = options.working_folder;
   ProcessResult result;
   SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   Handle out_read, out_write, err_read, err_write, null_input;
@@ -84,19 +128,50 @@ ProcessResult run_program(const std::string& program, const std::vector<std::str
   null_input.h = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                              OPEN_EXISTING, 0, nullptr);
 
+  Handle read_only_output, screen;
+  HANDLE output = out_write.h;
+  if (options.failing_output) {
+    read_only_output.h = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                     &inherit, OPEN_EXISTING, 0, nullptr);
+    output = read_only_output.h;
+  }
+  if (options.console_output) {
+    AllocConsole();  // the test's own console, when it has none yet
+    screen.h = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                         CONSOLE_TEXTMODE_BUFFER, nullptr);
+    if (screen.h == INVALID_HANDLE_VALUE) return result;
+    output = screen.h;
+  }
+
   std::string command_line = quoted(program);
   for (const std::string& arg : args) command_line += " " + quoted(arg);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = null_input.h;
-  startup.hStdOutput = out_write.h;
+  startup.hStdOutput = output;
   startup.hStdError = err_write.h;
   PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(program.c_str(), &command_line[0], nullptr, nullptr, TRUE, 0, nullptr,
-                      working_folder.empty() ? nullptr : working_folder.c_str(), &startup, &info)) {
-    return result;
+  BOOL started;
+  if (options.utf8_arguments) {
+    std::wstring wide_line = wide_of(command_line);
+    std::wstring wide_folder = wide_of(working_folder);
+    STARTUPINFOW wide_startup = {};
+    wide_startup.cb = sizeof wide_startup;
+    wide_startup.dwFlags = startup.dwFlags;
+    wide_startup.hStdInput = startup.hStdInput;
+    wide_startup.hStdOutput = startup.hStdOutput;
+    wide_startup.hStdError = startup.hStdError;
+    started = CreateProcessW(wide_of(program).c_str(), &wide_line[0], nullptr, nullptr, TRUE, 0,
+                             nullptr, working_folder.empty() ? nullptr : wide_folder.c_str(),
+                             &wide_startup, &info);
+  } else {
+    started = CreateProcessA(program.c_str(), &command_line[0], nullptr, nullptr, TRUE, 0, nullptr,
+                             working_folder.empty() ? nullptr : working_folder.c_str(), &startup,
+                             &info);
   }
+  if (!started) return result;
   result.started = true;
   Handle process, thread;
   process.h = info.hProcess;
@@ -111,6 +186,7 @@ ProcessResult run_program(const std::string& program, const std::vector<std::str
   DWORD code = 0;
   GetExitCodeProcess(process.h, &code);
   result.exit_code = static_cast<int>(code);
+  if (options.console_output) result.out = console_text(screen.h);
   return result;
 }
 

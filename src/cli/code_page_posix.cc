@@ -1,0 +1,106 @@
+// CodePage over iconv: the code page is glibc's "CPnnnn".
+#include <errno.h>
+#include <iconv.h>
+
+#include "cli/code_page.h"
+
+namespace vintrell {
+namespace {
+
+class Converter {
+ public:
+  Converter(const std::string& to, const std::string& from)
+      : cd_(iconv_open(to.c_str(), from.c_str())) {}
+  ~Converter() {
+    if (ok()) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts `in` whole; the errno of the first failure, or 0. `*used` says
+  // how many bytes of `in` were converted.
+  int convert(const std::string& in, std::string* out, size_t* used) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    out->clear();
+    char* in_at = const_cast<char*>(in.data());
+    size_t in_left = in.size();
+    int error = 0;
+    while (in_left > 0) {
+      char buffer[256];
+      char* out_at = buffer;
+      size_t out_left = sizeof buffer;
+      size_t done = iconv(cd_, &in_at, &in_left, &out_at, &out_left);
+      out->append(buffer, static_cast<size_t>(out_at - buffer));
+      if (done == static_cast<size_t>(-1) && errno != E2BIG) {
+        error = errno;
+        break;
+      }
+    }
+    if (error == 0) {
+      char buffer[64];
+      char* out_at = buffer;
+      size_t out_left = sizeof buffer;
+      iconv(cd_, nullptr, nullptr, &out_at, &out_left);  // a stateful code's end
+      out->append(buffer, static_cast<size_t>(out_at - buffer));
+    }
+    *used = in.size() - in_left;
+    return error;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+std::string iconv_name(uint32_t number) { return "CP" + std::to_string(number); }
+
+}  // namespace
+
+bool CodePage::open(uint32_t number, std::string* reason) {
+  Converter to_utf8("UTF-8", iconv_name(number));
+  if (!to_utf8.ok()) {
+    *reason = "unknown code page (iconv has no " + iconv_name(number) + ")";
+    return false;
+  }
+  for (int byte = 0; byte < 256; ++byte) {
+    std::string in(1, static_cast<char>(byte));
+    size_t used = 0;
+    int error = to_utf8.convert(in, &utf8_[byte], &used);
+    if (error == EINVAL) {
+      *reason = "not a single-byte code page";
+      return false;
+    }
+    if (error != 0) utf8_[byte].clear();  // undefined in this code page
+    if (byte < 0x80 && utf8_[byte] != in) {
+      *reason = "does not keep ASCII as it is";
+      return false;
+    }
+  }
+  number_ = number;
+  return true;
+}
+
+CodePage::Conversion CodePage::from_utf8(const std::string& utf8, std::string* bytes,
+                                         std::string* offending) const {
+  for (size_t at = 0; at < utf8.size();) {
+    size_t length = utf8_character_length(utf8, at);
+    if (length == 0) {
+      *offending = utf8.substr(at, 1);
+      return Conversion::kNotUtf8;
+    }
+    at += length;
+  }
+  Converter from("CP" + std::to_string(number_), "UTF-8");
+  size_t used = 0;
+  if (!from.ok()) {
+    *offending = utf8;
+    return Conversion::kNotInCodePage;
+  }
+  if (from.convert(utf8, bytes, &used) != 0) {
+    *offending = utf8.substr(used, utf8_character_length(utf8, used));
+    return Conversion::kNotInCodePage;
+  }
+  return Conversion::kDone;
+}
+
+}  // namespace vintrell

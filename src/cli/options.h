@@ -1,0 +1,42 @@
+// vintrell-find's command line: the options as getopt_long reads them, the
+// usage line and the help text.
+#ifndef VINTRELL_CLI_OPTIONS_H_
+#define VINTRELL_CLI_OPTIONS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vintrell {
+
+constexpr uint32_t kDefaultCodePage = 1252;
+
+struct FindArguments {
+  enum class Action { kSearch, kHelp, kVersion, kUsageError };
+  Action action = Action::kSearch;
+  std::string error;      // the one-line message of a usage error
+  std::string directory;  // meaningful when directory_given
+  bool directory_given = false;
+  bool lists = false;
+  bool match_case = false;
+  bool no_messages = false;  // -s: no line for a file that could not be read
+  bool raw = false;          // TEXT and the output lines pass as bytes
+  uint32_t code_page = kDefaultCodePage;
+  std::string text;       // as given, possibly empty
+  size_t text_index = 0;  // TEXT's place among the arguments
+};
+
+// The arguments after the program's name, through getopt_long: options may
+// come before or after TEXT until `--`; short options bundle (-lc, -dDIR);
+// --dir=DIR and unambiguous abbreviations of long options work; the last --dir
+// wins. -h/--help or --version decide at once when met.
+FindArguments parse_find_arguments(const std::vector<std::string>& args);
+
+extern const char kUsage[];
+// The help shown by --help, after the usage line.
+extern const char kHelp[];
+
+}  // namespace vintrell
+
+#endif  // VINTRELL_CLI_OPTIONS_H_

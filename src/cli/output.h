@@ -1,0 +1,43 @@
+// vintrell-find's output: each result line in the form the user's side takes,
+// and whole writes to the standard streams that report their failure.
+#ifndef VINTRELL_CLI_OUTPUT_H_
+#define VINTRELL_CLI_OUTPUT_H_
+
+#include <string>
+
+#include "cli/code_page.h"
+#include "cli/terminal.h"
+#include "platform/win32.h"
+
+namespace vintrell {
+
+enum class LineForm {
+  kRaw,    // every byte as it is
+  kBytes,  // the code page's bytes, control characters as escapes
+  kUtf8,   // UTF-8, control characters and undefined bytes as escapes
+};
+
+// Shows a line of code page text so that it stays one line and cannot drive a
+// terminal: bytes below 0x20 and 0x7F become \t, \n, \r or \xHH; in UTF-8 a
+// byte the code page leaves undefined, or one that stands for a C1 control,
+// becomes \xHH too.
+class LineRenderer {
+ public:
+  LineRenderer(LineForm form, const CodePage& code_page);
+  std::string render(const std::string& line) const;
+
+ private:
+  std::string shown_[256];
+};
+
+// Writes every byte of `text` to standard stream `which` (characters on a
+// Windows console unless `kind` is kBytes). Returns 0, or the platform error;
+// ERROR_INVALID_HANDLE when the process has no such stream.
+DWORD write_standard(DWORD which, const std::string& text, TextKind kind);
+
+// A platform error code as the end of a message: "No space left on device"...
+std::string platform_error_text(DWORD code);
+
+}  // namespace vintrell
+
+#endif  // VINTRELL_CLI_OUTPUT_H_

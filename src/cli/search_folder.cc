@@ -1,0 +1,69 @@
+#include "cli/search_folder.h"
+
+#include "cli/output.h"
+#include "platform/win32.h"
+#include "runtime/runtime.h"
+#include "search/search.h"
+
+namespace vintrell {
+
+bool current_folder(std::string* folder, std::string* reason) {
+  ProcedureFrame frame;
+  PlatformOutcome outcome;
+  DWORD size = guarded_platform_call(&outcome, [] { return GetCurrentDirectoryA(0, nullptr); });
+  if (size != 0) {
+    std::string buffer(size, '\0');
+    DWORD length =
+        guarded_platform_call(&outcome, [&] { return GetCurrentDirectoryA(size, &buffer[0]); });
+    if (length != 0 && length < size) {
+      buffer.resize(length);
+      *folder = buffer;
+      return true;
+    }
+  }
+  *reason = platform_error_text(outcome.code != 0 ? outcome.code : ERROR_PATH_NOT_FOUND);
+  return false;
+}
+
+std::string folder_trouble(const std::string& folder) {
+  ProcedureFrame frame;
+  // Every entry of the folder, so that an empty folder still answers; the
+  // search itself lists only plain files.
+  std::string mask = normalise_folder(folder) + "*";
+  WIN32_FIND_DATAA entry;
+  PlatformOutcome listed;
+  HANDLE search = guarded_platform_call(&listed, [&] { return FindFirstFileA(mask.c_str(), &entry); });
+  if (search != INVALID_HANDLE_VALUE) {
+    PlatformOutcome ignored;
+    guarded_platform_call(&ignored, [&] { return FindClose(search); });
+    return std::string();
+  }
+  if (listed.code == ERROR_FILE_NOT_FOUND || listed.code == ERROR_NO_MORE_FILES) {
+    return std::string();
+  }
+  std::string bare = mask.substr(0, mask.size() - 2);
+  if (bare.empty() || bare.back() == ':') bare += '\\';
+  PlatformOutcome asked;
+  DWORD attributes =
+      guarded_platform_call(&asked, [&] { return GetFileAttributesA(bare.c_str()); });
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return asked.code == ERROR_ACCESS_DENIED ? platform_error_text(asked.code) : "No such folder";
+  }
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return "Not a folder";
+  return platform_error_text(listed.code);
+}
+
+std::string shown_path(const std::string& folder, const std::string& name) {
+  std::string shown = folder;
+#ifdef _WIN32
+  const char separator = '\\';
+#else
+  // A POSIX path is joined the POSIX way; one the user wrote with backslashes
+  // keeps them.
+  const char separator = folder.find('\\') == std::string::npos ? '/' : '\\';
+#endif
+  while (!shown.empty() && shown.back() == separator) shown.pop_back();
+  return shown + separator + name;
+}
+
+}  // namespace vintrell
