@@ -14,6 +14,7 @@
 #ifndef VINTRELL_APP_DIALOG_WALK_H_
 #define VINTRELL_APP_DIALOG_WALK_H_
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -54,8 +55,10 @@ struct Options {
   // native layer; on Windows their buttons are not clicked, and reached by keys
   // Browse is cancelled and the link does nothing.
   bool shell_commands = false;
-  // The longest text one step types.
+  // The longest text one step types, and the most characters a walk types, so
+  // that one walk stays within seconds.
   unsigned longest_typing = 33000;
+  unsigned typing_budget = 70000;
 };
 
 // A small mail folder whose titles sort differently by bytes and by the list's
@@ -224,9 +227,14 @@ class Walk {
         note("type:" + shown);
         return;
       }
-      case 3: {  // one character, many times
+      case 3: {  // one character many times: a few, or about as many as a text box takes
         const char c = static_cast<char>(bytes.next());
-        const unsigned count = bytes.next16() % options_.longest_typing + 1;
+        const unsigned size = bytes.next() % 8;
+        unsigned count = size == 0   ? 29990 + bytes.next() % 20
+                         : size == 1 ? 32760 + bytes.next() % 20
+                                     : bytes.next16() % 300 + 1;
+        count = std::min({count, options_.longest_typing, options_.typing_budget - typed_});
+        typed_ += count;
         input_.type(std::string(count, c));
         note("type-many:" + std::to_string(count));
         return;
@@ -353,6 +361,7 @@ class Walk {
   std::string expected_summary_;
   bool find_ran_ = false, close_ran_ = false, system_close_ = false;
   size_t finds_ = 0;
+  unsigned typed_ = 0;
   std::string actions_;
   std::string failure_;
 };
