@@ -218,6 +218,18 @@ DWORD GetFileAttributesA(LPCSTR path);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 #define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
 
+// Collation (posix/locale.cc): one locale, English (United States), code page
+// 1252, with case ignored (platform/collation.h); other flags are refused.
+typedef DWORD LCID;
+#define LOCALE_USER_DEFAULT 0x0400
+#define LOCALE_SYSTEM_DEFAULT 0x0800
+#define NORM_IGNORECASE 0x00000001
+#define CSTR_LESS_THAN 1
+#define CSTR_EQUAL 2
+#define CSTR_GREATER_THAN 3
+#define ERROR_INVALID_FLAGS 1004L
+int CompareStringA(LCID locale, DWORD flags, LPCSTR a, int a_length, LPCSTR b, int b_length);
+
 // Console streams (posix/console.cc): WriteFile on them writes the bytes unchanged.
 #define STD_INPUT_HANDLE (static_cast<DWORD>(-10))
 #define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
