@@ -42,7 +42,8 @@ for exe in src/app/vintrell.exe src/cli/vintrell-find.exe; do
   cmp -s "$one.stripped" "$two.stripped"
   check $? "stripped $name is the same in both builds"
   for file in "$one" "$one.stripped"; do
-    i686-w64-mingw32-objdump -p "$file" | grep -q -E '^Time/Date[[:space:]]+Thu Jan  1 00:00:00 1970$'
+    header=$(i686-w64-mingw32-objdump -p "$file")  # whole: grep -q would cut the pipe
+    grep -q -E '^Time/Date[[:space:]]+Thu Jan  1 00:00:00 1970$' <<<"$header"
     check $? "$(basename "$file") has no time stamp in its PE header"
   done
   # The checks above cannot pass on two missing files.
