@@ -5,6 +5,7 @@
 # build folder or source folder may reach the files. Only the two programs'
 # targets are built. Prints one line per check and "N passed, N failed, 0 skipped".
 set -uo pipefail
+export TZ=UTC LC_ALL=C  # objdump prints the PE time stamp as local time
 cd "$(dirname "$0")/.."
 build=${BUILD:-build}
 jobs=${JOBS:-2}
@@ -35,9 +36,16 @@ for exe in src/app/vintrell.exe src/cli/vintrell-find.exe; do
   one=${copies[0]}/build/$exe two=${copies[1]}/build/$exe
   cmp -s "$one" "$two"
   check $? "$name is the same in both builds" "$(cmp "$one" "$two" 2>&1 | head -1)"
-  i686-w64-mingw32-strip -o "$one.stripped" "$one" && i686-w64-mingw32-strip -o "$two.stripped" "$two"
+  # As make dist strips; a second apart, so a time stamp that strip wrote would differ.
+  SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip -o "$one.stripped" "$one" && sleep 1 &&
+    SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip -o "$two.stripped" "$two"
   cmp -s "$one.stripped" "$two.stripped"
   check $? "stripped $name is the same in both builds"
+  for file in "$one" "$one.stripped"; do
+    header=$(i686-w64-mingw32-objdump -p "$file")  # whole: grep -q would cut the pipe
+    grep -q -E '^Time/Date[[:space:]]+Thu Jan  1 00:00:00 1970$' <<<"$header"
+    check $? "$(basename "$file") has no time stamp in its PE header"
+  done
   # The checks above cannot pass on two missing files.
   [ -s "$one.stripped" ] && ! grep -q -a -F -e "$work" "$one" "$two"
   check $? "$name names neither build folder"

@@ -35,8 +35,10 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$native/CMakeCache.txt")
 
 rm -rf "$stage" "$out"
 mkdir -p "$stage" "$out"
+# strip writes a new PE time stamp, the current time or SOURCE_DATE_EPOCH: 0, as
+# the linker left it.
 for exe in src/app/vintrell.exe src/cli/vintrell-find.exe; do
-  i686-w64-mingw32-strip -o "$stage/$(basename "$exe")" "$windows/$exe"
+  SOURCE_DATE_EPOCH=0 i686-w64-mingw32-strip -o "$stage/$(basename "$exe")" "$windows/$exe"
 done
 sed 's/$/\r/' doc/README-windows.txt >"$stage/README.txt"
 sed 's/$/\r/' LICENSE >"$stage/LICENSE.txt"
