@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 ARGS ?=
 
-.PHONY: test run gui deps native windows fuzz clean
+.PHONY: test run gui deps native windows fuzz dist install clean
 
 test: deps
 	BUILD=$(BUILD) JOBS=$(JOBS) tools/test-all.sh
@@ -17,6 +17,16 @@ native: deps
 windows: deps
 	cmake -S . -B $(BUILD)/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
 	  -DCMAKE_BUILD_TYPE=Release >/dev/null && cmake --build $(BUILD)/windows -j $(JOBS)
+
+# The release files in dist/: the Windows zip, the Debian package of
+# vintrell-find, SHA256SUMS; byte for byte the same from any clean build of a commit.
+dist: deps
+	BUILD=$(BUILD) JOBS=$(JOBS) tools/make-dist.sh
+
+# vintrell-find and its manual page under PREFIX (DESTDIR=... stages it elsewhere).
+PREFIX ?= /usr/local
+install: native
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD)/native --prefix "$(PREFIX)" --strip
 
 # vintrell-find on the sample folder; ARGS replace the default search ("smith").
 run:
@@ -53,4 +63,4 @@ fuzz: deps
 	done
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) dist

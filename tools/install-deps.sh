@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need, when it is missing: cmake and the
-# compilers, MinGW-w64 for the Windows build, 32-bit Wine and Xvfb to run it.
+# compilers, MinGW-w64 for the Windows build, 32-bit Wine and Xvfb to run it,
+# and what make dist uses.
 set -euo pipefail
 
 missing=()
@@ -12,6 +13,10 @@ need i686-w64-mingw32-g++-posix g++-mingw-w64-i686-posix
 need Xvfb xvfb
 need import imagemagick
 need wine wine
+# make dist: the zip is written by Python, the package's dependencies found by
+# dpkg-shlibdeps.
+need python3 python3
+need dpkg-shlibdeps dpkg-dev
 [ -d /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux ] && \
   ls /usr/lib/llvm-14/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || \
   missing+=(libclang-rt-14-dev)

@@ -4,12 +4,13 @@
 #   sanitize  the same tests under AddressSanitizer and UndefinedBehaviorSanitizer
 #   fuzz      each libFuzzer target for a short bounded time (clang)
 #   windows   MinGW-w64 i686 static .exe files, the same tests under 32-bit Wine
+#   reproducible  the two Windows programs built twice in two folders, compared
 # STAGES="native windows" limits the run.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${BUILD:-build}
 jobs=${JOBS:-2}
-stages=${STAGES:-native sanitize fuzz windows}
+stages=${STAGES:-native sanitize fuzz windows reproducible}
 
 declare -A verdict counts
 total_passed=0 total_failed=0 total_skipped=0
@@ -62,6 +63,13 @@ stage_windows() {
       ctest --test-dir "$build/windows" --output-on-failure -j 1
 }
 
+# Its log stands where count_cases looks for a stage's log.
+stage_reproducible() {
+  mkdir -p "$build/reproducible/Testing/Temporary"
+  BUILD=$build JOBS=$jobs tools/check-reproducible.sh 2>&1 |
+    tee "$build/reproducible/Testing/Temporary/LastTest.log"
+}
+
 for stage in $stages; do
   case $stage in
     native) run_stage native "$build/native" configure_and_test "$build/native" ;;
@@ -69,6 +77,7 @@ for stage in $stages; do
         -DVINTRELL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug ;;
     fuzz) run_stage fuzz "$build/fuzz" stage_fuzz ;;
     windows) run_stage windows "$build/windows" stage_windows ;;
+    reproducible) run_stage reproducible "$build/reproducible" stage_reproducible ;;
     *) echo "unknown stage $stage"; verdict[$stage]=FAILED ;;
   esac
 done
@@ -76,6 +85,13 @@ done
 echo
 echo "=== summary ==="
 status=0
+# Its log stands where count_cases looks for a stage's log.
+stage_reproducible() {
+  mkdir -p "$build/reproducible/Testing/Temporary"
+  BUILD=$build JOBS=$jobs tools/check-reproducible.sh 2>&1 |
+    tee "$build/reproducible/Testing/Temporary/LastTest.log"
+}
+
 for stage in $stages; do
   echo "  $stage: ${verdict[$stage]}  ${counts[$stage]:-}"
   [ "${verdict[$stage]}" = passed ] || status=1

@@ -54,6 +54,8 @@ if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -qx enabled /proc/sys/fs/bi
       gcc -x c -shared -fPIC -o "$shim_dir/lib/x86_64-linux-gnu/noreplace.so" -
   fi
   export LD_PRELOAD="$shim_dir/\$LIB/noreplace.so"
+  # Tests of a second thread skip themselves here (testing::threads_are_emulated).
+  export VINTRELL_EMULATED_I386=1
 fi
 
 xvfb_pid=""

@@ -48,6 +48,8 @@ TEST_F(FindCommandTest, ListsTheBooksInTheListBoxOrderAndWritesTheSummary) {
   // Three trailing backslashes collapse into the one before the mask.
   EXPECT_EQ(find(drive_path(temp) + "\\\\\\", "SMITH"),
             std::string("Text found in  2 out of  3 Address Books"));
+  // Repainting was off while the lines went in, and is on again.
+  EXPECT_TRUE((GetWindowLongA(list(), GWL_STYLE) & WS_VISIBLE) != 0);
   ASSERT_EQ(count(), 2);
   EXPECT_EQ(line(0), std::string("Alpha book ( 2 occurences)"));
   EXPECT_EQ(line(1), std::string("beta book ( 1 occurences)"));

@@ -9,6 +9,10 @@
 namespace vintrell {
 namespace {
 
+// How long the modal loop waits for a message before it looks again whether
+// its dialog still exists.
+constexpr DWORD kIdleWaitMilliseconds = 100;
+
 template <typename Callback>
 Callback callback_in(HWND window) {
   return reinterpret_cast<Callback>(GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -127,18 +131,20 @@ void run_modal(HWND dialog, DialogCallback dialog_callback, int32_t* result) {
   const LONG style = GetWindowLongA(dialog, GWL_STYLE);
   ShowWindow(dialog, (style & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED : SW_SHOW);
 
-  // Polls rather than blocks, one message per pass; no message ends the loop
-  // by itself, WM_QUIT included.
+  // One message per pass; no message ends the loop by itself, WM_QUIT included.
+  // An empty queue is waited on, not polled, so an idle dialog costs no CPU.
   MSG message;
   for (;;) {
     if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
       // A dialog destroyed inside a sent message leaves nothing in the queue
-      // behind it; without this check the loop would poll for ever.
+      // behind it; without this check the loop would wait for ever.
       if (!IsWindow(dialog)) break;
       if (!(style & DS_NOIDLEMSG) && owner != nullptr) {
         SendMessageA(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(dialog));
       }
-      Sleep(1);
+      // Bounded, so that a dialog destroyed from elsewhere (another thread, a
+      // sent message that posts nothing) is still noticed.
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, kIdleWaitMilliseconds, QS_ALLINPUT);
       continue;
     }
     if (!(IsWindow(dialog) && IsDialogMessageA(dialog, &message))) {
@@ -209,6 +215,15 @@ int32_t add_list_item(HWND dialog, int32_t id, const std::string& text) {
   ProcedureFrame frame;
   return static_cast<int32_t>(SendMessageA(GetDlgItem(dialog, id), LB_ADDSTRING, 0,
                                             reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+void set_control_redraw(HWND dialog, int32_t id, bool redraw) {
+  ProcedureFrame frame;
+  HWND control = GetDlgItem(dialog, id);
+  // InvalidateRect of no window would repaint the whole screen.
+  if (control == nullptr) return;
+  SendMessageA(control, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+  if (redraw) InvalidateRect(control, nullptr, TRUE);
 }
 
 void reset_list(HWND dialog, int32_t id) {

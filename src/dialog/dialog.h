@@ -68,6 +68,9 @@ void set_check(HWND dialog, int32_t id, int32_t state);
 // LB_ERR / LB_ERRSPACE.
 int32_t add_list_item(HWND dialog, int32_t id, const std::string& text);
 void reset_list(HWND dialog, int32_t id);
+// Off: the control is not repainted while many changes go in. On: repainting
+// resumes with one repaint of the whole control.
+void set_control_redraw(HWND dialog, int32_t id, bool redraw);
 
 // The dialog procedure every engine dialog has: activation answered at once,
 // commands to the control's callback, then the dialog callback, and the system

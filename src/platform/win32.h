@@ -218,6 +218,18 @@ DWORD GetFileAttributesA(LPCSTR path);
 BOOL SetFileAttributesA(LPCSTR path, DWORD attributes);
 #define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(-1))
 
+// Collation (posix/locale.cc): one locale, English (United States), code page
+// 1252, with case ignored (platform/collation.h); other flags are refused.
+typedef DWORD LCID;
+#define LOCALE_USER_DEFAULT 0x0400
+#define LOCALE_SYSTEM_DEFAULT 0x0800
+#define NORM_IGNORECASE 0x00000001
+#define CSTR_LESS_THAN 1
+#define CSTR_EQUAL 2
+#define CSTR_GREATER_THAN 3
+#define ERROR_INVALID_FLAGS 1004L
+int CompareStringA(LCID locale, DWORD flags, LPCSTR a, int a_length, LPCSTR b, int b_length);
+
 // Console streams (posix/console.cc): WriteFile on them writes the bytes unchanged.
 #define STD_INPUT_HANDLE (static_cast<DWORD>(-10))
 #define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
@@ -339,6 +351,7 @@ typedef const DLGTEMPLATE* LPCDLGTEMPLATEA;
 #define WM_SETFOCUS 0x0007
 #define WM_KILLFOCUS 0x0008
 #define WM_ENABLE 0x000A
+#define WM_SETREDRAW 0x000B
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
@@ -413,6 +426,12 @@ typedef const DLGTEMPLATE* LPCDLGTEMPLATEA;
 
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
+
+#define QS_ALLINPUT 0x04FF
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
 
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
@@ -515,6 +534,11 @@ LONG GetWindowLongA(HWND window, int index);
 LONG_PTR SetWindowLongPtrA(HWND window, int index, LONG_PTR value);
 LONG_PTR GetWindowLongPtrA(HWND window, int index);
 BOOL PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT remove);
+// Waits for input that arrived since the thread last looked at its queue
+// (posted messages, WM_QUIT, due timers); no handles (count 0) are supported.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL wait_all,
+                                DWORD milliseconds, DWORD wake_mask);
+BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
 BOOL IsDialogMessageA(HWND dialog, LPMSG msg);
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageA(const MSG* msg);

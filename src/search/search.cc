@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/win32.h"
 #include "runtime/runtime.h"
 #include "search/address_book_scan.h"
 #include "search/distribution_list_scan.h"
-#include "services/case_table.h"
 #include "services/file_reading.h"
 #include "services/folder_listing.h"
 #include "services/text.h"
@@ -77,7 +77,11 @@ void run_search(const SearchRequest& request, const LineSink& result, const Line
 
 int compare_results(std::string_view a, std::string_view b) {
   ProcedureFrame frame;
-  return compare_as_listed(a, b);
+  // The comparison a sorted list box inserts by (lstrcmpiA's).
+  const int order = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.empty() ? "" : a.data(),
+                                   static_cast<int>(a.size()), b.empty() ? "" : b.data(),
+                                   static_cast<int>(b.size()));
+  return order - CSTR_EQUAL;
 }
 
 std::vector<std::string> as_listed(std::vector<std::string> lines) {
@@ -86,10 +90,31 @@ std::vector<std::string> as_listed(std::vector<std::string> lines) {
     size_t nul = line.find('\0');
     if (nul != std::string::npos) line.resize(nul);
   }
-  std::stable_sort(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
-    return compare_as_listed(a, b) < 0;
-  });
-  return lines;
+  // Each line goes where the list box puts it: a binary search that stops at the
+  // first line it meets that compares level with the new one, and goes before it.
+  std::vector<uint32_t> listed;
+  listed.reserve(lines.size());
+  for (uint32_t next = 0; next < lines.size(); ++next) {
+    int low = 0, high = static_cast<int>(listed.size()) - 1;
+    while (low <= high) {
+      const int middle = (low + high) / 2;
+      const int order = compare_results(lines[next], lines[listed[middle]]);
+      if (order == 0) {
+        low = middle;
+        break;
+      }
+      if (order < 0) {
+        high = middle - 1;
+      } else {
+        low = middle + 1;
+      }
+    }
+    listed.insert(listed.begin() + low, next);
+  }
+  std::vector<std::string> ordered;
+  ordered.reserve(lines.size());
+  for (uint32_t index : listed) ordered.push_back(std::move(lines[index]));
+  return ordered;
 }
 
 }  // namespace vintrell

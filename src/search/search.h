@@ -56,13 +56,16 @@ SearchRequest make_search_request(const std::string& directory_text, const std::
 void run_search(const SearchRequest& request, const LineSink& result, const LineSink& summary,
                 const SearchTroubleSinks* trouble = nullptr);
 
-// The results list's order: byte by byte through the fixed upper-case table, a
-// prefix first. Negative, 0 or positive as `a` goes before, level with or after `b`.
+// The results list's order: the comparison a sorted list box inserts by,
+// CompareStringA with the user's locale and case ignored (letters and digits
+// first, then accents, then hyphens and apostrophes). Negative, 0 or positive as
+// `a` goes before, level with or after `b`.
 int compare_results(std::string_view a, std::string_view b);
 
-// The result lines as the results list shows them: each cut at its first NUL
-// (as any text handed to a window is), then stably sorted by compare_results, so
-// lines that compare level keep the order they came in.
+// The result lines as the results list shows them when added in this order:
+// each cut at its first NUL (as any text handed to a window is), then inserted
+// as the sorted list box inserts, a line level with others going before the
+// first of them its binary search meets.
 std::vector<std::string> as_listed(std::vector<std::string> lines);
 
 }  // namespace vintrell

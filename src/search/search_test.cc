@@ -1,9 +1,12 @@
 #include "search/search.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "platform/collation.h"
 #include "platform/win32.h"
 #include "runtime/runtime.h"
 #include "services/file_reading.h"
@@ -191,24 +194,97 @@ TEST(RunSearch, ClosesEveryFileAndChangesNothing) {
 }
 
 TEST(AsListed, OrderIgnoresAsciiCaseAndPutsPrefixesFirst) {
+  // A line level with one already listed goes before it.
   EXPECT_EQ(joined(as_listed({"beta", "Alpha", "alp", "ALPHA2", "Beta"})),
-            joined({"alp", "Alpha", "ALPHA2", "beta", "Beta"}));
-  // Level lines keep the order they came in.
+            joined({"alp", "Alpha", "ALPHA2", "Beta", "beta"}));
+  // With more of them, before the one the binary search meets first.
   EXPECT_EQ(joined(as_listed({"b", "B", "a", "b"})), joined({"a", "b", "B", "b"}));
   EXPECT_TRUE(compare_results("abc", "ABC") == 0);
   EXPECT_TRUE(compare_results("ab", "abc") < 0);
   EXPECT_TRUE(compare_results("", "a") < 0);
 }
 
-TEST(AsListed, HighBytesSortThroughTheCaseTable) {
-  // 0x94 sorts as 0x99, which is above 'Z' and below 0xE9; 0xE9 stays itself.
+TEST(AsListed, HighBytesSortByTheLocalesCollation) {
+  // A closing quote (0x94) is punctuation, first; e-acute (0xE9) sits by e; the
+  // trade mark (0x99) weighs as a letter after t.
   EXPECT_EQ(joined(as_listed({"\xE9", "\x99", "Z", "\x94"})),
-            joined({"Z", "\x99", "\x94", "\xE9"}));
-  EXPECT_TRUE(compare_results("_", "a") > 0);  // '_' (0x5F) is above 'A' (0x41)
+            joined({"\x94", "\xE9", "\x99", "Z"}));
+  EXPECT_TRUE(compare_results("_", "a") < 0);  // punctuation before letters
 }
 
 TEST(AsListed, LinesAreCutAtTheirFirstNulBeforeSorting) {
   EXPECT_EQ(joined(as_listed({bytes("b\0a", 3), "b", bytes("a\0z", 3)})), joined({"a", "b", "b"}));
   EXPECT_EQ(as_listed({bytes("\0x", 2)}).size(), 1u);
   EXPECT_EQ(as_listed({bytes("\0x", 2)})[0], std::string());
+}
+
+namespace {
+
+// Lines added to a sorted list box in turn, where its binary search puts each:
+// before the first line it meets that compares level, by the measured collation.
+std::vector<std::string> inserted_by_collation(const std::vector<std::string>& lines) {
+  std::vector<std::string> listed;
+  for (const std::string& line : lines) {
+    int low = 0, high = static_cast<int>(listed.size()) - 1;
+    while (low <= high) {
+      const int middle = (low + high) / 2;
+      const int order = collation::compare_ignoring_case(line, listed[middle]);
+      if (order == 0) {
+        low = middle;
+        break;
+      }
+      if (order < 0) high = middle - 1;
+      if (order > 0) low = middle + 1;
+    }
+    listed.insert(listed.begin() + low, line);
+  }
+  return listed;
+}
+
+std::vector<std::string> items_of(HWND list) {
+  std::vector<std::string> items;
+  const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    std::string item(static_cast<size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+    item.resize(static_cast<size_t>(SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(&item[0]))));
+    items.push_back(item);
+  }
+  return items;
+}
+
+}  // namespace
+
+TEST(AsListed, IsTheOrderOfARealSortedListBox) {
+  // Seeded random result lines, many of them level with others (case apart),
+  // added to a sorted list box one by one and read back.
+  HWND list = CreateWindowExA(0, "LISTBOX", "", WS_POPUP | LBS_SORT, 0, 0, 200, 200, nullptr,
+                              nullptr, GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(list != nullptr);
+  const char* const kTitles[] = {
+      "co-op", "coop", "coat", "a'b", "ab", "\xC9" "clair", "Eclair", "1x", "10x", "-dash",
+      "\xC4rzte", "Arzt", "Stra\xDF" "e", "Strasse", "\xE6sop", "Aesop", "MacDonald",
+      "Mc Donald", "", "x", "\xF8ve", "ove", "na\xEFve", "naive", "o'neil", "oneil"};
+  std::mt19937 random(14);
+  size_t lines = 0;
+  for (int round = 0; round < 40; ++round) {
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    std::vector<std::string> added;
+    const int count = 1 + static_cast<int>(random() % 50);
+    for (int k = 0; k < count; ++k) {
+      std::string line = kTitles[random() % (sizeof kTitles / sizeof kTitles[0])];
+      for (char& c : line) {
+        if (random() % 3 == 0 && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) c ^= 0x20;
+      }
+      if (random() % 2) line += " ( " + std::to_string(random() % 3) + " occurences)";
+      SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+      added.push_back(line);
+    }
+    lines += added.size();
+    const std::vector<std::string> shown = items_of(list);
+    EXPECT_EQ(joined(shown), joined(as_listed(added)));
+    EXPECT_EQ(joined(shown), joined(inserted_by_collation(added)));
+    if (testing::current_test_failed()) break;
+  }
+  std::printf("list box: %zu lines in 40 lists, read back as inserted by the collation\n", lines);
+  DestroyWindow(list);
 }

@@ -23,15 +23,4 @@ const UpperCaseTable kUpper;
 
 unsigned char upper_case_byte(unsigned char c) { return kUpper.map[c]; }
 
-int compare_as_listed(std::string_view a, std::string_view b) {
-  size_t n = a.size() < b.size() ? a.size() : b.size();
-  for (size_t i = 0; i < n; ++i) {
-    int x = kUpper.map[static_cast<unsigned char>(a[i])];
-    int y = kUpper.map[static_cast<unsigned char>(b[i])];
-    if (x != y) return x - y;
-  }
-  if (a.size() == b.size()) return 0;
-  return a.size() < b.size() ? -1 : 1;
-}
-
 }  // namespace vintrell

@@ -25,7 +25,9 @@ constexpr uint16_t kStatusOpen = 1;
 constexpr uint16_t kStatusShortRead = 2;
 constexpr uint16_t kStatusHandleNotOwned = 4;
 
-constexpr uint32_t kLineBufferSize = 128;
+// A typical list is read whole by its first refill; a bigger one costs a call
+// per 64 KiB.
+constexpr uint32_t kLineBufferSize = 64 * 1024;
 constexpr uint32_t kWholeFileBufferSize = 1;
 constexpr size_t kPathLimit = kOpenPathLimit;
 constexpr size_t kLineChunk = 256;
@@ -48,7 +50,38 @@ struct FileRecord {
   uint32_t buffer_fill = 0;
   uint16_t status_flags = 0;
   std::string read_buffer;
+  // Where the platform's file pointer stands, so that a refill seeks only when
+  // the pointer is not already at the refill's offset.
+  uint64_t file_pointer = 0;
+  // A disk file's refill came back short: its data ends there, and the next
+  // refill needs no call to learn it.
+  bool short_refill = false;
 };
+
+uint32_t& line_buffer_size() {
+  static uint32_t size = kLineBufferSize;
+  return size;
+}
+
+// The read buffer of the last closed file, kept for the next open: a fresh
+// 64 KiB buffer per list would cost more than reading the list. Guarded by the
+// file-table lock.
+std::string& spare_read_buffer() {
+  static std::string* spare = new std::string;
+  return *spare;
+}
+
+void keep_read_buffer(FileRecord* record) {
+  SpinLockHold hold(runtime_state().file_table_lock);
+  if (record->read_buffer.size() >= spare_read_buffer().size()) {
+    spare_read_buffer().swap(record->read_buffer);
+  }
+}
+
+void take_read_buffer(FileRecord* record) {
+  SpinLockHold hold(runtime_state().file_table_lock);
+  record->read_buffer.swap(spare_read_buffer());
+}
 
 // The open files, newest first.
 std::unique_ptr<FileRecord>& file_table() {
@@ -103,12 +136,16 @@ HANDLE create_file(const char* path, uint8_t access, PlatformOutcome* outcome) {
 }
 
 // Positions a fresh record at offset 0 (pre-reading a line-reading disk file's
-// first buffer). Returns the error number, or 0.
+// first buffer). A fresh handle of a disk file stands at 0 already, so only
+// other kinds are positioned. Returns the error number, or 0.
 int position_at_start(FileRecord* record) {
   if (record->file_mode == kModeLineReading && record->device_kind != kDeviceDisk) return 0;
   PlatformOutcome outcome;
-  guarded_platform_call(&outcome, [&] { return SetFilePointer(record->handle, 0, nullptr, FILE_BEGIN); });
-  if (outcome.failed()) return outcome.error_number();
+  if (record->device_kind != kDeviceDisk) {
+    guarded_platform_call(&outcome, [&] { return SetFilePointer(record->handle, 0, nullptr, FILE_BEGIN); });
+    if (outcome.failed()) return outcome.error_number();
+  }
+  record->file_pointer = 0;
   if (record->file_mode != kModeLineReading) return 0;
   DWORD got = 0;
   guarded_platform_call(&outcome, [&] {
@@ -118,6 +155,8 @@ int position_at_start(FileRecord* record) {
   record->buffer_fill = got;
   record->buffer_position = 0;
   record->buffer_offset = 0;
+  record->file_pointer = got;
+  record->short_refill = got < record->buffer_size;
   return 0;
 }
 
@@ -144,6 +183,7 @@ void open_file(const std::string& path, int16_t file_number, const OpenRequest& 
   // The buffer and the record's copy of the path come from the run-time's string
   // storage before any handle is taken, so running out leaves nothing behind.
   std::unique_ptr<FileRecord> fresh(new (std::nothrow) FileRecord);
+  if (fresh != nullptr && request.mode == kModeLineReading) take_read_buffer(fresh.get());
   if (fresh == nullptr || !obtain_string_storage(&fresh->read_buffer, request.buffer_size) ||
       !obtain_string_storage(&fresh->path, n)) {
     set_error(kErrorOutOfMemory);
@@ -160,6 +200,7 @@ void open_file(const std::string& path, int16_t file_number, const OpenRequest& 
       PlatformOutcome ignored;
       guarded_platform_call(&ignored, [&] { return CloseHandle(taken->handle); });
     }
+    if (taken != nullptr) keep_read_buffer(taken.get());
     set_error(error_number);
   };
 
@@ -201,16 +242,28 @@ Peek look_ahead(FileRecord* record, uint8_t* byte, PlatformOutcome* failure) {
   record->buffer_offset += record->buffer_position;
   record->buffer_position = 0;
   record->buffer_fill = 0;
-  // Seek before every refill: the platform's file pointer is never trusted.
-  LONG high = static_cast<LONG>(record->buffer_offset >> 32);
-  LONG low = static_cast<LONG>(static_cast<uint32_t>(record->buffer_offset));
-  guarded_platform_call(failure, [&] { return SetFilePointer(record->handle, low, &high, FILE_BEGIN); });
-  if (failure->failed()) return Peek::kFailed;
+  // A disk file that gave less than asked for has no more data: Windows reads a
+  // disk file up to its end, and the file is held exclusively.
+  if (record->short_refill && record->buffer_offset == record->file_pointer) return Peek::kEnd;
+  // Every refill reads from the buffer's absolute offset; a disk file's pointer
+  // is moved only when it stands anywhere else. Anything else is always sought,
+  // and a pipe fails there.
+  if (record->device_kind != kDeviceDisk || record->file_pointer != record->buffer_offset) {
+    LONG high = static_cast<LONG>(record->buffer_offset >> 32);
+    LONG low = static_cast<LONG>(static_cast<uint32_t>(record->buffer_offset));
+    guarded_platform_call(failure, [&] { return SetFilePointer(record->handle, low, &high, FILE_BEGIN); });
+    if (failure->failed()) return Peek::kFailed;
+    record->file_pointer = record->buffer_offset;
+  }
   DWORD got = 0;
+  // Until a read succeeds, where the pointer stands is not known.
+  record->file_pointer = ~uint64_t{0};
   guarded_platform_call(failure, [&] {
     return ReadFile(record->handle, &record->read_buffer[0], record->buffer_size, &got, nullptr);
   });
   if (failure->failed()) return Peek::kFailed;
+  record->file_pointer = record->buffer_offset + got;
+  record->short_refill = record->device_kind == kDeviceDisk && got < record->buffer_size;
   record->buffer_fill = got;
   if (got == 0) return Peek::kEnd;
   *byte = static_cast<uint8_t>(record->read_buffer[0]);
@@ -248,7 +301,7 @@ class LineBuilder {
 
 void open_for_line_reading(const std::string& path, int16_t file_number) {
   open_file(path, file_number,
-            {kModeLineReading, kAccessRead | kAccessNoFallback | kLockExclusive, kLineBufferSize});
+            {kModeLineReading, kAccessRead | kAccessNoFallback | kLockExclusive, line_buffer_size()});
 }
 
 void open_for_whole_file_reading(const std::string& path, int16_t file_number) {
@@ -298,8 +351,20 @@ std::string read_line(int16_t file_number) {
       if (peek == Peek::kByte && byte == kLf) ++record->buffer_position;
       break;
     }
-    chunk[in_chunk++] = static_cast<char>(byte);
-    ++collected;
+    // The byte, and the ordinary bytes after it in the buffer, go in as one run
+    // that ends at the chunk's end, the buffer's end, or before a CR or Ctrl-Z.
+    --record->buffer_position;
+    const char* from = record->read_buffer.data() + record->buffer_position;
+    size_t room = record->buffer_fill - record->buffer_position;
+    if (room > kLineChunk - in_chunk) room = kLineChunk - in_chunk;
+    const void* cr = std::memchr(from, kCr, room);
+    size_t run = cr != nullptr ? static_cast<size_t>(static_cast<const char*>(cr) - from) : room;
+    const void* ctrl_z = std::memchr(from, kCtrlZ, run);
+    if (ctrl_z != nullptr) run = static_cast<size_t>(static_cast<const char*>(ctrl_z) - from);
+    std::memcpy(chunk + in_chunk, from, run);
+    in_chunk += run;
+    collected += run;
+    record->buffer_position += static_cast<uint32_t>(run);
     if (in_chunk == kLineChunk) {
       if (!out_of_storage && !line.append(chunk, in_chunk)) out_of_storage = true;
       in_chunk = 0;
@@ -395,11 +460,18 @@ void close_file(int16_t file_number) {
   if (found == nullptr) return;
   std::unique_ptr<FileRecord> record = unlink(found);
   if (record == nullptr) return;
+  keep_read_buffer(record.get());
   if (!(record->status_flags & kStatusHandleNotOwned)) {
     PlatformOutcome outcome;
     guarded_platform_call(&outcome, [&] { return CloseHandle(record->handle); });
     if (outcome.failed()) set_error(outcome.error_number());
   }
+}
+
+uint32_t set_line_look_ahead_size(uint32_t size) {
+  uint32_t before = line_buffer_size();
+  line_buffer_size() = size == 0 ? kLineBufferSize : size;
+  return before;
 }
 
 }  // namespace vintrell

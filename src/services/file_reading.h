@@ -36,6 +36,10 @@ std::string read_bytes(int16_t file_number, int32_t count);
 // Frees the number; a number that is not open is left alone silently.
 void close_file(int16_t file_number);
 
+// For tests: the look-ahead of files opened for line reading from now on (0 for
+// the usual 64 KiB), so that small files cross refills. Answers the size before.
+uint32_t set_line_look_ahead_size(uint32_t size);
+
 }  // namespace vintrell
 
 #endif  // VINTRELL_SERVICES_FILE_READING_H_

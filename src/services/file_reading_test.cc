@@ -44,6 +44,21 @@ class FileReadingTest : public testing::Test {
 
 std::string repeat(char c, size_t n) { return std::string(n, c); }
 
+// Files opened for line reading while it lives read `size` bytes per refill, so
+// that small files cross refills (0: the usual look-ahead).
+class LookAhead {
+ public:
+  explicit LookAhead(uint32_t size) : before_(set_line_look_ahead_size(size)) {}
+  ~LookAhead() { set_line_look_ahead_size(before_); }
+  LookAhead(const LookAhead&) = delete;
+  LookAhead& operator=(const LookAhead&) = delete;
+
+ private:
+  uint32_t before_;
+};
+
+constexpr uint32_t kUsualLookAhead = 64 * 1024;
+
 std::string bracketed(std::initializer_list<std::string> lines) {
   std::string out;
   for (const std::string& line : lines) out += "[" + line + "]";
@@ -87,13 +102,22 @@ TEST_F(FileReadingTest, OnlyCrBytesGiveEmptyLines) {
 }
 
 TEST_F(FileReadingTest, CrLfSplitAcrossTheLookAheadBufferIsOneTerminator) {
-  // CR is byte 128, LF byte 129: the LF comes only with the second refill.
-  std::string first = repeat('a', 127);
-  std::string path = file("a.pml", first + "\r\nnext\r\n");
-  EXPECT_EQ(all_lines(path), bracketed({first, "next"}));
+  // The CR is the buffer's last byte, the LF comes only with the next refill;
+  // and a file that ends exactly at a refill's end, with and without its CR LF.
+  for (uint32_t size : {2u, 128u, kUsualLookAhead}) {
+    LookAhead look_ahead(size == kUsualLookAhead ? 0 : size);
+    std::string first = repeat('a', size - 1);
+    std::string next = repeat('b', size - 2);
+    EXPECT_EQ(all_lines(file("a.pml", first + "\r\nnext\r\n")), bracketed({first, "next"}));
+    EXPECT_EQ(all_lines(file("b.pml", first + "\r" + next + "\r\n")), bracketed({first, next}));
+    EXPECT_EQ(all_lines(file("c.pml", repeat('c', size))), bracketed({repeat('c', size)}));
+    // Ctrl-Z as the first byte of the second refill still ends the data.
+    EXPECT_EQ(all_lines(file("d.pml", first + "\r\x1A" "after\r\n")), bracketed({first}));
+  }
 }
 
 TEST_F(FileReadingTest, LongLinesComeBackWhole) {
+  LookAhead look_ahead(128);
   std::string line300 = repeat('x', 300);
   std::string line_huge;
   for (int i = 0; i < 5000; ++i) line_huge += static_cast<char>('a' + i % 26);
@@ -387,11 +411,14 @@ std::string expected_lines(const std::string& bytes) {
 }  // namespace
 
 TEST_F(FileReadingTest, ManyRefillsAgreeWithASimpleSplit) {
-  // Terminators and special bytes land on every position of the 128-byte buffer.
+  // Terminators and special bytes land on every position of small buffers; the
+  // usual one holds each of these files whole.
   uint32_t seed = 12345;
   auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
   const char alphabet[] = {'a', 'b', '\r', '\n', '\0', ' ', '\xFF', '\r'};
-  for (int round = 0; round < 20; ++round) {
+  const uint32_t sizes[] = {1, 3, 128, 0};
+  for (int round = 0; round < 24; ++round) {
+    LookAhead look_ahead(sizes[round % 4]);
     std::string bytes;
     size_t size = 1 + next() % 3000;
     for (size_t i = 0; i < size; ++i) bytes += alphabet[next() % sizeof alphabet];

@@ -6,7 +6,8 @@
 //   bit 0: ask `at end of file` before every line (as the list scan does), else
 //          read until `read line` reports the end with error 62;
 //   bit 1: ask `at end of file` twice each time (it must consume nothing);
-//   bit 2: keep reading after the end (it must stay at the end).
+//   bit 2: keep reading after the end (it must stay at the end);
+//   bits 3-4: the look-ahead per refill: 128 bytes, 1, 7, or the usual size.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -88,6 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool ask_end_first = style & 1;
   const bool ask_twice = style & 2;
   const bool read_on = style & 4;
+  const uint32_t look_ahead_sizes[] = {128, 1, 7, 0};
+  set_line_look_ahead_size(look_ahead_sizes[(style >> 3) & 3]);
   ++data;
   --size;
 

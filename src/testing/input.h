@@ -58,6 +58,9 @@ class UserInput {
 
   // Starts delivering; the first step comes once the thread's loop runs.
   void start();
+  // Instead of start(), for a caller that runs the messages itself: delivers the
+  // next step now. False when no step was left.
+  bool deliver_next();
 
   // Every step has been delivered.
   bool done() const;

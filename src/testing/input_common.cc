@@ -184,6 +184,13 @@ void UserInput::start() {
   if (script_->timer != 0) running_scripts()[script_->timer] = script_.get();
 }
 
+bool UserInput::deliver_next() {
+  if (script_->next >= script_->steps.size()) return false;
+  std::function<void()> step = script_->steps[script_->next++];
+  step();
+  return true;
+}
+
 bool UserInput::done() const { return script_->next >= script_->steps.size(); }
 
 bool UserInput::left_open() const { return script_->left_open; }

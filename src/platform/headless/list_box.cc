@@ -1,6 +1,7 @@
-// The LISTBOX class, single selection. A sorted list orders its items as the
-// results list is ordered everywhere (compare_as_listed), an equal item after
-// those already there, so the list shows what the search core computes.
+// The LISTBOX class, single selection. A sorted list inserts by the collation
+// CompareStringA answers with (case ignored), as Wine's does: a binary search
+// that stops at the first item it meets that compares level with the new one
+// and puts the new one before it.
 #include <algorithm>
 #include <new>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "platform/headless/window_manager.h"
 #include "platform/win32.h"
+#include "platform/collation.h"
 #include "services/case_table.h"
 
 namespace headless {
@@ -63,13 +65,15 @@ int insert_item(Window& w, ListBoxData& list, int index, const char* text) {
 
 int sorted_position(const ListBoxData& list, const char* text) {
   const std::string_view item = text != nullptr ? text : "";
-  int low = 0, high = static_cast<int>(list.items.size());
-  while (low < high) {
-    int middle = (low + high) / 2;
-    if (vintrell::compare_as_listed(list.items[middle], item) <= 0) {
-      low = middle + 1;
+  int low = 0, high = static_cast<int>(list.items.size()) - 1;
+  while (low <= high) {
+    const int middle = (low + high) / 2;
+    const int order = collation::compare_ignoring_case(item, list.items[middle]);
+    if (order == 0) return middle;
+    if (order < 0) {
+      high = middle - 1;
     } else {
-      high = middle;
+      low = middle + 1;
     }
   }
   return low;
@@ -162,7 +166,9 @@ LRESULT list_box_procedure(HWND box, UINT message, WPARAM wparam, LPARAM lparam)
       for (int k = 1; k <= count; ++k) {
         int at = (index + k) % count;
         if (index < 0) at = k - 1;
-        if (vintrell::compare_as_listed(list->items[at], text != nullptr ? text : "") == 0) return at;
+        if (collation::compare_ignoring_case(list->items[at], text != nullptr ? text : "") == 0) {
+          return at;
+        }
       }
       return LB_ERR;
     }

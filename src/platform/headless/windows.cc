@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -18,6 +19,10 @@ struct MessageQueue {
   std::deque<MSG> posted;
   bool quit = false;
   WPARAM quit_code = 0;
+  // Something arrived since the owning thread last looked (PeekMessageA); a
+  // waiting thread is woken through `arrived`.
+  bool changed = false;
+  std::condition_variable arrived;
 };
 
 namespace {
@@ -819,6 +824,8 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   m.time = headless::tick_count();
   std::lock_guard<std::mutex> hold(queue->mutex);
   queue->posted.push_back(m);
+  queue->changed = true;
+  queue->arrived.notify_all();
   return TRUE;
 }
 
@@ -827,6 +834,8 @@ void PostQuitMessage(int exit_code) {
   std::lock_guard<std::mutex> hold(queue.mutex);
   queue.quit = true;
   queue.quit_code = static_cast<WPARAM>(exit_code);
+  queue.changed = true;
+  queue.arrived.notify_all();
 }
 
 // Posted messages in order, then WM_QUIT, then the timers that are due: a
@@ -837,6 +846,7 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT
   {
     headless::MessageQueue& queue = *t.queue;
     std::lock_guard<std::mutex> hold(queue.mutex);
+    queue.changed = false;
     for (auto it = queue.posted.begin(); it != queue.posted.end(); ++it) {
       if (!headless::message_matches(*it, window, filter_min, filter_max)) continue;
       *msg = *it;
@@ -870,6 +880,50 @@ BOOL PeekMessageA(LPMSG msg, HWND window, UINT filter_min, UINT filter_max, UINT
   msg->lParam = reinterpret_cast<LPARAM>(next->procedure);
   msg->time = headless::tick_count();
   if (remove & PM_REMOVE) next->due = now + std::chrono::milliseconds(next->elapse);
+  return TRUE;
+}
+
+// Blocks until a message is posted to the thread's queue after its last look,
+// WM_QUIT is posted, a timer of the thread falls due, or the time is up.
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE*, BOOL, DWORD milliseconds,
+                                DWORD wake_mask) {
+  if (count != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);  // the layer keeps no waitable objects
+    return WAIT_FAILED;
+  }
+  headless::ThreadInput& t = input();
+  headless::MessageQueue& queue = *t.queue;
+  const bool forever = milliseconds == INFINITE;
+  const auto deadline = headless::Clock::now() + std::chrono::milliseconds(forever ? 0 : milliseconds);
+  std::unique_lock<std::mutex> hold(queue.mutex);
+  for (;;) {
+    if ((wake_mask & QS_ALLINPUT) != 0 && queue.changed) return WAIT_OBJECT_0;
+    const auto now = headless::Clock::now();
+    auto until = deadline;
+    bool has_until = !forever;
+    if (wake_mask & QS_ALLINPUT) {
+      for (const headless::Timer& timer : t.timers) {
+        if (timer.due <= now) return WAIT_OBJECT_0;
+        if (!has_until || timer.due < until) until = timer.due;
+        has_until = true;
+      }
+    }
+    if (!forever && now >= deadline) return WAIT_TIMEOUT;
+    if (has_until) {
+      queue.arrived.wait_until(hold, until);
+    } else {
+      queue.arrived.wait(hold);
+    }
+  }
+}
+
+BOOL InvalidateRect(HWND window, const RECT*, BOOL) {
+  // Nothing is painted without a screen; a live window (or the whole screen,
+  // for no window) accepts the request.
+  if (window != nullptr && !find(window)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
   return TRUE;
 }
 
@@ -947,6 +1001,14 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wparam, LPARAM lparam) 
       return 0;
     case WM_CANCELMODE:
       if (input().capture == window) ReleaseCapture();
+      return 0;
+    case WM_SETREDRAW:
+      // As on Windows: the visible bit goes and comes back, nothing is shown or hidden.
+      if (wparam) {
+        w->style |= WS_VISIBLE;
+      } else {
+        w->style &= ~WS_VISIBLE;
+      }
       return 0;
   }
   return 0;

@@ -51,7 +51,7 @@ bool conflicts(const Opener& a, const Opener& b) {
 class FileObject : public KernelObject {
  public:
   FileObject(int fd, DWORD access, DWORD share, const struct stat& st)
-      : fd_(fd), access_(access), share_(share), id_(st.st_dev, st.st_ino) {}
+      : fd_(fd), access_(access), share_(share), id_(st.st_dev, st.st_ino), mode_(st.st_mode) {}
   ~FileObject() override {
     forget_opener();
     close(fd_);
@@ -72,6 +72,8 @@ class FileObject : public KernelObject {
 
   int fd() const { return fd_; }
   DWORD access() const { return access_; }
+  // The kind of file never changes while it is open: no stat per question.
+  mode_t mode() const { return mode_; }
 
  private:
   void forget_opener() {
@@ -93,6 +95,7 @@ class FileObject : public KernelObject {
   DWORD access_;
   DWORD share_;
   std::pair<dev_t, ino_t> id_;
+  mode_t mode_;
   bool admitted_ = false;
 };
 
@@ -131,8 +134,9 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
     return fail(ERROR_INVALID_PARAMETER);
   }
+  // The name as spelled; its case is looked up only when it does not open.
   std::string path;
-  DWORD code = to_posix_path(name, &path);
+  DWORD code = to_posix_path(name, &path, false);
   if (code == ERROR_INVALID_DRIVE) {
     // Wine 8.0: an unmapped drive looks like an empty one (2 for a name in its root).
     std::string rest(name + 2);
@@ -148,26 +152,42 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   bool wants_write = (desired_access & GENERIC_WRITE) != 0;
   flags |= wants_write ? (wants_read ? O_RDWR : O_WRONLY) : O_RDONLY;
 
+  // Only a name ending in a separator is looked at before the open; any other
+  // name is judged by what the open finds (one stat less per file).
   struct stat st;
-  bool existed = stat(path.c_str(), &st) == 0;
-  if (existed && S_ISDIR(st.st_mode)) {
-    // Wine 8.0: a folder opened as a file is refused with 5, as on Windows.
-    if (!(flags_and_attributes & kFileFlagBackupSemantics) || wants_write) {
-      return fail(ERROR_ACCESS_DENIED);
-    }
-  } else if (ends_in_separator(name)) {
+  bool existed = false;
+  if (ends_in_separator(name)) {
+    to_posix_path(name, &path);
+    existed = stat(path.c_str(), &st) == 0;
     // Wine 8.0: "file.txt\" gives 123.
-    return fail(existed ? ERROR_INVALID_NAME : missing_name_error(path));
-  }
-
-  int fd = -1;
-  existed = false;
-  for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
-    fd = open(path.c_str(), flags);
-    if (fd >= 0) {
-      existed = true;
-      break;
+    if (!existed || !S_ISDIR(st.st_mode)) {
+      return fail(existed ? ERROR_INVALID_NAME : missing_name_error(path));
     }
+  }
+  // Wine 8.0: a folder opened as a file is refused with 5, as on Windows.
+  auto refuses_folder = [&] { return !(flags_and_attributes & kFileFlagBackupSemantics) || wants_write; };
+
+  int fd = open(path.c_str(), flags);
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    int error = errno;
+    std::string resolved;
+    if (to_posix_path(name, &resolved) == ERROR_SUCCESS && resolved != path) {
+      path = resolved;
+      fd = open(path.c_str(), flags);
+    } else {
+      errno = error;
+    }
+  }
+  existed = fd >= 0;
+  for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+    if (attempt > 0) {
+      fd = open(path.c_str(), flags);
+      if (fd >= 0) {
+        existed = true;
+        break;
+      }
+    }
+    if (errno == EISDIR) return fail(ERROR_ACCESS_DENIED);  // a folder asked for writing
     if (errno != ENOENT || disposition == OPEN_EXISTING || disposition == TRUNCATE_EXISTING) {
       return fail(open_error(errno, path));
     }
@@ -176,17 +196,22 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
     if (fd < 0 && errno != EEXIST) return fail(open_error(errno, path));
   }
   if (fd < 0) return fail(ERROR_SHARING_VIOLATION);
-  if (existed && disposition == CREATE_NEW) {
-    close(fd);
-    return fail(ERROR_FILE_EXISTS);
-  }
   if (fstat(fd, &st) != 0) {
     int error = errno;
     close(fd);
     return fail(win32_error_from_errno(error));
   }
+  if (S_ISDIR(st.st_mode) && refuses_folder()) {
+    close(fd);
+    return fail(ERROR_ACCESS_DENIED);
+  }
+  if (existed && disposition == CREATE_NEW) {
+    close(fd);
+    return fail(ERROR_FILE_EXISTS);
+  }
   if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // Only O_NONBLOCK among the status flags was set at the open: one call clears it.
+    fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   }
 
   auto file = std::make_shared<FileObject>(fd, desired_access, share_mode, st);
@@ -292,6 +317,17 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD meth
                        ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distance_high)) << 32) |
                                               static_cast<uint32_t>(distance))
                        : static_cast<int64_t>(distance);
+  if (method == FILE_BEGIN && offset >= 0) {
+    // One call: a file that cannot seek fails this as it fails asking where it is.
+    if (lseek(object->fd(), static_cast<off_t>(offset), SEEK_SET) < 0) {
+      SetLastError(native_layer::win32_error_from_errno(errno));
+      return INVALID_SET_FILE_POINTER;
+    }
+    DWORD low = static_cast<DWORD>(static_cast<uint64_t>(offset) & 0xFFFFFFFFu);
+    if (distance_high != nullptr) *distance_high = static_cast<LONG>(static_cast<uint64_t>(offset) >> 32);
+    if (low == INVALID_SET_FILE_POINTER) SetLastError(ERROR_SUCCESS);
+    return low;
+  }
   // Asking where the pointer is also finds out whether the file can seek at all.
   off_t here = lseek(object->fd(), 0, SEEK_CUR);
   struct stat st;
@@ -339,11 +375,10 @@ DWORD GetFileType(HANDLE file) {
   auto object = native_layer::find_object<FileObject>(file);
   // Wine 8.0: an unknown handle answers FILE_TYPE_UNKNOWN and leaves the last error.
   if (object == nullptr) return FILE_TYPE_UNKNOWN;
-  struct stat st;
-  if (fstat(object->fd(), &st) != 0) return FILE_TYPE_UNKNOWN;
-  if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) return FILE_TYPE_DISK;
-  if (S_ISCHR(st.st_mode)) return FILE_TYPE_CHAR;
-  if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return FILE_TYPE_PIPE;
+  mode_t mode = object->mode();
+  if (S_ISREG(mode) || S_ISDIR(mode)) return FILE_TYPE_DISK;
+  if (S_ISCHR(mode)) return FILE_TYPE_CHAR;
+  if (S_ISFIFO(mode) || S_ISSOCK(mode)) return FILE_TYPE_PIPE;
   return FILE_TYPE_UNKNOWN;
 }
 

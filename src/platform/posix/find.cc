@@ -1,5 +1,6 @@
 // KERNEL32 directory search over POSIX.
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -45,13 +46,14 @@ FILETIME filetime_of(const struct timespec& t) {
 
 // The entry `name` of `folder`; false for a name that no longer resolves (a
 // dangling symbolic link, which Wine 8.0 leaves out of a listing).
-bool describe_entry(const std::string& folder, const std::string& name, WIN32_FIND_DATAA* data) {
+// Looked up by name inside the open folder `folder_fd`, not by its whole path.
+bool describe_entry(int folder_fd, const std::string& name, WIN32_FIND_DATAA* data) {
   if (name.size() >= sizeof data->cFileName) return false;
-  std::string full = (folder == "/" ? "" : folder) + "/" + name;
+  // The entry itself first; only a link costs a second look, at its target.
   struct stat st;
-  if (stat(full.c_str(), &st) != 0) return false;
-  struct stat link;
-  bool is_link = lstat(full.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
+  if (fstatat(folder_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  bool is_link = S_ISLNK(st.st_mode);
+  if (is_link && fstatat(folder_fd, name.c_str(), &st, 0) != 0) return false;
   std::memset(data, 0, sizeof *data);
   data->dwFileAttributes = attributes_of(st, is_link, name);
   data->ftCreationTime = filetime_of(st.st_ctim);
@@ -123,7 +125,7 @@ HANDLE FindFirstFileA(LPCSTR mask, LPWIN32_FIND_DATAA data) {
     bool dots = name == "." || name == "..";
     if ((dots && is_root) || !name_matches_mask(pattern, name)) continue;
     WIN32_FIND_DATAA found;
-    if (describe_entry(folder, name, &found)) entries.push_back(found);
+    if (describe_entry(dirfd(dir), name, &found)) entries.push_back(found);
   }
   closedir(dir);
   if (entries.empty()) return fail(ERROR_FILE_NOT_FOUND);

@@ -118,7 +118,7 @@ bool same_name_ignoring_case(const std::string& a, const std::string& b) {
   return true;
 }
 
-DWORD to_posix_path(const char* path, std::string* posix_path) {
+DWORD to_posix_path(const char* path, std::string* posix_path, bool look_up_case) {
   if (path == nullptr || path[0] == '\0') return ERROR_PATH_NOT_FOUND;
   std::string text = path;
   std::string root;  // the drive's folder, or "" for the POSIX root
@@ -156,9 +156,10 @@ DWORD to_posix_path(const char* path, std::string* posix_path) {
   std::string out = root;
   for (const std::string& name : components) out += "/" + name;
   struct stat exact;
-  // The common case, a path spelled as stored, costs one lstat; only a path
-  // that does not resolve as spelled is walked component by component.
-  if (out.empty() || lstat(out.c_str(), &exact) == 0) {
+  // The common case, a path spelled as stored, costs one lstat (none when the
+  // caller tries the spelling itself); only a path that does not resolve as
+  // spelled is walked component by component.
+  if (out.empty() || !look_up_case || lstat(out.c_str(), &exact) == 0) {
     *posix_path = out.empty() ? "/" : out;
     return ERROR_SUCCESS;
   }

@@ -23,8 +23,9 @@ DWORD win32_error_from_errno(int error);
 // dropped, and each component that does not exist as spelled looked up without
 // regard to case. Returns 0, ERROR_INVALID_DRIVE for a drive letter that is not
 // mapped (each caller answers that as Wine does), or ERROR_PATH_NOT_FOUND for an
-// empty path.
-DWORD to_posix_path(const char* path, std::string* posix_path);
+// empty path. Without `look_up_case` the path comes as spelled, for a caller
+// that tries it first and asks again only when it does not resolve.
+DWORD to_posix_path(const char* path, std::string* posix_path, bool look_up_case = true);
 
 // The Win32 error code for a name that open() or stat() did not find: 2 when
 // its folder exists, 3 when the folder itself is missing or not a folder.

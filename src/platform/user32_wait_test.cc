@@ -1,0 +1,79 @@
+// Waiting for the thread's next message (MsgWaitForMultipleObjects without
+// handles), as the modal loop waits on an empty queue, pinned under Wine.
+#include <thread>
+
+#include "platform/win32.h"
+#include "testing/test.h"
+#include "testing/test_util.h"
+
+namespace {
+
+constexpr DWORD kPatience = 10000;  // only ever reached by a fault
+
+// Windows defines WAIT_OBJECT_0 as a signed status: compared as DWORDs here.
+constexpr DWORD kWoken = WAIT_OBJECT_0;
+constexpr DWORD kTimedOut = WAIT_TIMEOUT;
+
+DWORD wait_for_input(DWORD milliseconds) {
+  return MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds, QS_ALLINPUT);
+}
+
+// Empties the thread's queue.
+void drain() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  }
+}
+
+}  // namespace
+
+TEST(MessageWait, OnlyInputThatArrivedSinceTheLastLookEndsTheWait) {
+  drain();
+  EXPECT_EQ(wait_for_input(0), kTimedOut);
+  EXPECT_EQ(wait_for_input(20), kTimedOut);
+
+  // Posted to the thread: the wait ends at once, and the message is there.
+  PostMessageA(nullptr, WM_NULL, 7, 0);
+  EXPECT_EQ(wait_for_input(kPatience), kWoken);
+  MSG message;
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(message.wParam, static_cast<WPARAM>(7));
+  // Seen but left in the queue: no longer new, so it does not end a wait.
+  EXPECT_EQ(wait_for_input(0), kTimedOut);
+  drain();
+
+  PostQuitMessage(3);
+  EXPECT_EQ(wait_for_input(kPatience), kWoken);
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+  drain();
+}
+
+TEST(MessageWait, APostFromAnotherThreadAndADueTimerWakeTheWait) {
+  if (testing::threads_are_emulated()) SKIP_TEST("threads of the QEMU-emulated Wine loader crash now and then");
+
+  drain();
+  HWND window = CreateWindowExA(0, "STATIC", "target", 0, 0, 0, 10, 10, nullptr, nullptr,
+                                nullptr, nullptr);
+  ASSERT_TRUE(window != nullptr);
+  std::thread poster([window] {
+    Sleep(30);
+    PostMessageA(window, WM_NULL, 9, 0);
+  });
+  DWORD woken = wait_for_input(kPatience);
+  poster.join();
+  EXPECT_EQ(woken, kWoken);
+  MSG message;
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.hwnd, window);
+  EXPECT_EQ(message.wParam, static_cast<WPARAM>(9));
+  DestroyWindow(window);
+
+  UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
+  ASSERT_TRUE(timer != 0);
+  EXPECT_EQ(wait_for_input(kPatience), kWoken);
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(message.message, static_cast<UINT>(WM_TIMER));
+  KillTimer(nullptr, timer);
+  drain();
+}
