@@ -1,12 +1,60 @@
 #!/usr/bin/env bash
 # Runs a command with a ready 32-bit Wine: the project's prefix (made on first use,
 # its X11 driver unmanaged so closing a window does not wait for a window
-# manager), a private Xvfb display, and a persistent wineserver for the run.
+# manager, Wine's own fonts in it), a private Xvfb display, and a persistent
+# wineserver for the run.
 #   tools/with-wine.sh PREFIX_DIR COMMAND...
 set -euo pipefail
 prefix=$(realpath -m "$1"); shift
 
 export WINEARCH=win32 WINEDEBUG=-all WINEPREFIX="$prefix" WINEDLLOVERRIDES="mscoree,mshtml="
+
+# A fresh prefix has an empty windows\Fonts, and Wine then takes a host font
+# through fontconfig for "MS Sans Serif" and Marlett (DejaVu where installed):
+# the dialog lays out in other units and the caption buttons show letters. So
+# Wine's own fonts go into the prefix, and Wine sees no host fonts at all: the
+# same faces and metrics whatever font packages the machine has.
+wine_fonts=/usr/share/wine/fonts
+for font in sserife.fon marlett.ttf tahoma.ttf; do
+  [ -f "$wine_fonts/$font" ] || {
+    echo "with-wine: Wine's own fonts are missing ($wine_fonts/$font): install fonts-wine" >&2
+    exit 1
+  }
+done
+export FONTCONFIG_FILE="$prefix/fontconfig/fonts.conf"
+hide_host_fonts() {
+  mkdir -p "$prefix/fontconfig"
+  cat >"$FONTCONFIG_FILE" <<EOF
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig><cachedir>$prefix/fontconfig/cache</cachedir></fontconfig>
+EOF
+}
+install_wine_fonts() {
+  local dir="$prefix/drive_c/windows/Fonts"
+  [ -d "$dir" ] || return 0
+  [ -f "$dir/sserife.fon" ] && [ -f "$dir/marlett.ttf" ] && return 0
+  cp "$wine_fonts"/* "$dir/"
+}
+
+# Where the machine runs no 32-bit code itself and i386 programs go through
+# QEMU's user-mode emulator (tools/install-deps.sh sets that up), every Wine
+# process gets tools/qemu/noreplace_shim.c preloaded: without it each one spends
+# about a minute of CPU reserving its address space. $LIB picks the 32-bit
+# build for the Wine loader and an empty one for the 64-bit wineserver.
+if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
+  shim_dir="$prefix.shim"
+  shim_source="$(dirname "$0")/qemu/noreplace_shim.c"
+  if [ ! -f "$shim_dir/lib/i386-linux-gnu/noreplace.so" ] ||
+     [ "$shim_source" -nt "$shim_dir/lib/i386-linux-gnu/noreplace.so" ]; then
+    mkdir -p "$shim_dir/lib/i386-linux-gnu" "$shim_dir/lib/x86_64-linux-gnu"
+    gcc -m32 -O2 -shared -fPIC -o "$shim_dir/lib/i386-linux-gnu/noreplace.so" "$shim_source" -ldl ||
+      { echo "with-wine: cannot build the QEMU shim (gcc-multilib missing?)" >&2; exit 1; }
+    echo 'void vintrell_noreplace_unused(void) {}' |
+      gcc -x c -shared -fPIC -o "$shim_dir/lib/x86_64-linux-gnu/noreplace.so" -
+  fi
+  export LD_PRELOAD="$shim_dir/\$LIB/noreplace.so"
+fi
 
 xvfb_pid=""
 cleanup() {
@@ -37,12 +85,15 @@ if [ ! -f "$prefix/.vintrell-ready" ]; then
   echo "with-wine: making the Wine prefix $prefix"
   rm -rf "$prefix"
   mkdir -p "$prefix"
+  hide_host_fonts
   wineboot -i >/dev/null 2>&1 || true
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d Y /f >/dev/null 2>&1
   wineserver -w
   touch "$prefix/.vintrell-ready"
 fi
+hide_host_fonts
+install_wine_fonts
 
 wineserver -p
 # Wine's helper processes (services, the desktop) start with the first program

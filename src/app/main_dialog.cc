@@ -31,7 +31,8 @@ struct ControlRow {
 // "Address Books" option is checked, the rest after.
 constexpr ControlRow kRowsBeforeCheck[] = {
     {kTextBoxKind, kTextToFindBox, "", 54, 14, 150, 12, 0, nullptr},
-    {kCheckBoxKind, kMatchCaseBox, "Match Case", 205, 14, 70, 12, 0, nullptr},
+    // 50 wide, not 70: a wider box reaches under Browse and repaints over its border.
+    {kCheckBoxKind, kMatchCaseBox, "Match Case", 205, 14, 50, 12, 0, nullptr},
     {kListBoxKind, kResultsList, "", 54, 46, 200, 36, 0, nullptr},
     {kTextBoxKind, kSummaryBox, "", 54, 88, 200, 12, 0, nullptr},
     {kTextBoxKind, kDirectoryBox, nullptr, 54, 2, 200, 12, 0, nullptr},
@@ -45,7 +46,8 @@ constexpr ControlRow kRowsAfterCheck[] = {
     {kLabelKind, kDirectoryLabel, "Directory", 4, 2, 46, 12, 0, nullptr},
     {kLabelKind, kTextToFindLabel, "Text to Find", 4, 14, 46, 12, 0, nullptr},
     {kLabelKind, kFoundInLabel, "Found In", 4, 46, 46, 12, 0, nullptr},
-    {kLabelKind, kMakerLabel, kCopyrightLine, 4, 106, 130, 12, 0, nullptr},
+    // One text line high, so it ends where the link below begins.
+    {kLabelKind, kMakerLabel, kCopyrightLine, 4, 106, 130, 8, 0, nullptr},
     // BS_FLAT and no WS_TABSTOP: the Tab key never reaches the link.
     {kPushButtonKind, kWebLinkButton, kWebSiteUrl, 4, 114, 104, 12, BS_FLAT,
      &web_link_command},

@@ -103,6 +103,7 @@ std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 TEST(MainDialog, StartsWithItsSixteenControlsInTabOrder) {
   testing::UserInput input(&main_dialog);
   std::vector<int> ids;
+  std::vector<RECT> places;
   std::string caption, directory;
   bool focused = false, books = false, lists = true;
   LONG style = 0;
@@ -114,6 +115,9 @@ TEST(MainDialog, StartsWithItsSixteenControlsInTabOrder) {
     for (HWND child = GetWindow(main_dialog(), GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
       ids.push_back(GetDlgCtrlID(child));
+      RECT place;
+      GetWindowRect(child, &place);
+      places.push_back(place);
     }
     directory = text_of(kDirectoryBox);
     focused = GetFocus() == control(kTextToFindBox);
@@ -133,6 +137,17 @@ TEST(MainDialog, StartsWithItsSixteenControlsInTabOrder) {
   EXPECT_TRUE(focused);
   EXPECT_TRUE(books);
   EXPECT_FALSE(lists);
+  // A control that reaches under another repaints over it.
+  for (size_t a = 0; a < places.size(); ++a) {
+    for (size_t b = a + 1; b < places.size(); ++b) {
+      const RECT& p = places[a];
+      const RECT& q = places[b];
+      if (p.left < q.right && q.left < p.right && p.top < q.bottom && q.top < p.bottom) {
+        ADD_FAILURE("controls " + std::to_string(ids[a]) + " and " + std::to_string(ids[b]) +
+                    " overlap");
+      }
+    }
+  }
 }
 
 TEST(MainDialog, FindsByClickAndByKeyboardAndClosesWithExitCode0) {

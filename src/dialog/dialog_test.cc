@@ -88,6 +88,32 @@ TEST_F(DialogTest, CaptionRulesSeenOnTheWindow) {
   DestroyWindow(visible);
 }
 
+// The outer size allows for what the template's style asks for. Without
+// WS_CAPTION and frame styles that is nothing, yet the window, being overlapped,
+// gets a caption and frame out of that size (measured under Wine 8).
+TEST_F(DialogTest, OuterSizeFollowsTheTemplatesCaptionAndFrameStyles) {
+  for (uint32_t style : {0xA0000u, 0u}) {
+    HWND d = new_dialog(nullptr, "Size", -1, -1, 300, 150, style, 0);
+    ASSERT_TRUE(d != nullptr);
+    RECT units = mapped(d, 0, 0, 300, 150);
+    RECT window, client;
+    GetWindowRect(d, &window);
+    GetClientRect(d, &client);
+    const LONG extra_width = (window.right - window.left) - client.right;
+    const LONG extra_height = (window.bottom - window.top) - client.bottom;
+    EXPECT_TRUE(extra_width > 0);
+    EXPECT_TRUE(extra_height > extra_width);  // the caption
+    if (style == 0) {  // WS_CAPTION and DS_MODALFRAME asked for: added outside
+      EXPECT_EQ(client.right, units.right);
+      EXPECT_EQ(client.bottom, units.bottom);
+    } else {
+      EXPECT_EQ(window.right - window.left, units.right);
+      EXPECT_EQ(window.bottom - window.top, units.bottom);
+    }
+    DestroyWindow(d);
+  }
+}
+
 TEST_F(DialogTest, EachNewDialogReplacesTheDialogFont) {
   HWND first = make_dialog("First");
   HFONT first_font = runtime_state().dialog_font;
@@ -152,37 +178,60 @@ TEST_F(DialogTest, TextBoxGivenWsBorderGetsNoClientEdge) {
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(edit, GWL_STYLE)), 0x50000080u);
 }
 
+namespace {
+
+// Rounded to nearest, halves away from zero, computed apart from MulDiv.
+LONG round_half_away(LONG numerator, LONG denominator) {
+  const LONG magnitude = (2 * (numerator < 0 ? -numerator : numerator) + denominator) /
+                         (2 * denominator);
+  return numerator < 0 ? -magnitude : magnitude;
+}
+
+// The dialog's base units as the platform measured its font: pixels per 4 by 8
+// units. The absolute values are the environment test's business.
+POINT base_units(HWND dialog) {
+  RECT units = mapped(dialog, 0, 0, 4, 8);
+  return {units.right, units.bottom};
+}
+
+}  // namespace
+
 TEST_F(DialogTest, MapDialogRectUsesTheFontsBaseUnitsAndRoundsHalfAway) {
   HWND d = make_dialog();
-  // 8-point "MS Sans Serif": 6 by 12 pixels per 4 by 8 dialog units.
-  RECT units = mapped(d, 0, 0, 4, 8);
-  EXPECT_EQ(units.right, 6);
-  EXPECT_EQ(units.bottom, 12);
-  RECT half = mapped(d, 1, 1, 3, 5);  // 1.5, 1.5, 4.5, 7.5
-  EXPECT_EQ(half.left, 2);
-  EXPECT_EQ(half.top, 2);
-  EXPECT_EQ(half.right, 5);
-  EXPECT_EQ(half.bottom, 8);
-  RECT negative = mapped(d, -1, -3, 7, 13);  // -1.5, -4.5, 10.5, 19.5
-  EXPECT_EQ(negative.left, -2);
-  EXPECT_EQ(negative.top, -5);
-  EXPECT_EQ(negative.right, 11);
-  EXPECT_EQ(negative.bottom, 20);
+  const POINT base = base_units(d);
+  ASSERT_TRUE(base.x > 0 && base.y > 0);
+  int halves = 0;
+  for (LONG v = -16; v <= 16; ++v) {
+    RECT r = mapped(d, v, v, v + 1, v + 1);
+    EXPECT_EQ(r.left, round_half_away(v * base.x, 4));
+    EXPECT_EQ(r.top, round_half_away(v * base.y, 8));
+    EXPECT_EQ(r.right, round_half_away((v + 1) * base.x, 4));
+    EXPECT_EQ(r.bottom, round_half_away((v + 1) * base.y, 8));
+    halves += (v * base.x) % 4 == 2 || (v * base.x) % 4 == -2;
+    halves += (v * base.y) % 8 == 4 || (v * base.y) % 8 == -4;
+  }
+  EXPECT_TRUE(halves > 0);  // the range met a half for every unit size but multiples of 8
 }
 
 TEST_F(DialogTest, ControlRectangleIsConvertedCornerByCorner) {
   HWND d = make_dialog();
+  const POINT base = base_units(d);
+  auto x_pixels = [&](LONG units) { return round_half_away(units * base.x, 4); };
+  auto y_pixels = [&](LONG units) { return round_half_away(units * base.y, 8); };
   HWND box = add(d, 9, 20, "", 54, 14, 150, 12);
   RECT r;
   GetWindowRect(box, &r);
-  EXPECT_EQ(r.right - r.left, 306 - 81);
-  EXPECT_EQ(r.bottom - r.top, 39 - 21);
-  // 1 by 1 unit at (1, 1): corners 1.5 -> 2 and 3, so one pixel, where
-  // converting the size alone would give two.
-  HWND dot = add(d, 5, 21, "", 1, 1, 1, 1);
+  EXPECT_EQ(r.right - r.left, x_pixels(204) - x_pixels(54));
+  EXPECT_EQ(r.bottom - r.top, y_pixels(26) - y_pixels(14));
+  // A place where converting the size alone would give another width than
+  // converting both corners (1 unit at 1 for 6-pixel units: 1 pixel, not 2).
+  LONG x = 1;
+  while (x < 64 && x_pixels(x + 1) - x_pixels(x) == x_pixels(1)) ++x;
+  ASSERT_TRUE(x < 64);
+  HWND dot = add(d, 5, 21, "", x, 1, 1, 1);
   GetWindowRect(dot, &r);
-  EXPECT_EQ(r.right - r.left, 1);
-  EXPECT_EQ(r.bottom - r.top, 1);
+  EXPECT_EQ(r.right - r.left, x_pixels(x + 1) - x_pixels(x));
+  EXPECT_EQ(r.bottom - r.top, y_pixels(2) - y_pixels(1));
 }
 
 TEST_F(DialogTest, UnneededKindsAreRefusedAndCreateNothing) {

@@ -118,7 +118,7 @@ class DialogTest : public testing::Test {
                            vintrell::ControlCallback close = record_and_end_with_one) {
     HWND d = make_dialog("Vintrell for Pegasus Mail");
     add(d, 9, kTextBox, "", 54, 14, 150, 12);
-    add(d, 3, kCheckBox, "Match Case", 205, 14, 70, 12);
+    add(d, 3, kCheckBox, "Match Case", 205, 14, 50, 12);
     add(d, 15, kList, "", 54, 46, 200, 36);
     add(d, 9, kSummaryBox, "", 54, 88, 200, 12);
     add(d, 9, kDirectoryBox, "C:\\MAIL\\", 54, 2, 200, 12);

@@ -416,7 +416,7 @@ TEST_F(DialogTest, OwnerIsDisabledWhileRunningAndEnabledByEndDialog) {
   add(d, 1, kCloseButton, "Close", 10, 10, 40, 14, 0, record_and_end_with_one);
   bool owner_enabled = true;
   UserInput input(d);
-  input.run([&] { owner_enabled = IsWindowEnabled(owner) != 0; }).click(kCloseButton);
+  input.run([&] { owner_enabled = IsWindowEnabled(owner) != 0; }).idle(200).click(kCloseButton);
   EXPECT_EQ(run(d, input), 1);
   EXPECT_FALSE(owner_enabled);
   EXPECT_TRUE(IsWindowEnabled(owner));
@@ -486,29 +486,46 @@ TEST_F(DialogTest, ListBoxSelectionByKeysLettersAndClicks) {
   set_focus(d, kList);
   std::vector<int> selections;
   auto note = [&] { selections.push_back(static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0))); };
+  // The click goes to the middle of the list: the line there follows from the
+  // list's own client height and line height.
+  int clicked_line = -1;
+  auto aim = [&] {
+    RECT client;
+    GetClientRect(list, &client);
+    clicked_line = static_cast<int>((client.bottom / 2) / SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+  };
   UserInput input(d);
   input.run(note).key(VK_DOWN).run(note).key(VK_DOWN).run(note).type("c").run(note);
-  input.key(VK_HOME).run(note).type("b").run(note).click(kList).run(note);
+  input.key(VK_HOME).run(note).type("b").run(note).run(aim).click(kList).run(note);
   run(d, input);
-  const std::vector<int> expected = {-1, 0, 1, 2, 0, 1, 2};  // the click hits line 2
+  ASSERT_TRUE(clicked_line >= 0 && clicked_line < 3);
+  const std::vector<int> expected = {-1, 0, 1, 2, 0, 1, clicked_line};
   ASSERT_EQ(selections.size(), expected.size());
   for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(selections[i], expected[i]);
   EXPECT_EQ(commands_for(control_calls(), kList, LBN_SETFOCUS), 1);
+  // A click notifies even on the line already selected.
   EXPECT_EQ(commands_for(control_calls(), kList, LBN_SELCHANGE), 6);
 }
 
 TEST_F(DialogTest, ListBoxShowsItsScrollBarOnlyWhileItemsOverflow) {
   HWND d = make_dialog();
-  // 36 units at 12 pixels a line: four lines fit.
   HWND list = add(d, 15, kList, "", 54, 46, 200, 36);
   auto has_bar = [list] { return (GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL) != 0; };
-  for (const char* item : {"1", "2", "3", "4"}) vintrell::add_list_item(d, kList, item);
+  RECT asked = {54, 46, 254, 82};
+  MapDialogRect(d, &asked);
+  RECT window, client;
+  GetWindowRect(list, &window);
+  GetClientRect(list, &client);
+  const int line = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+  ASSERT_TRUE(line > 0);
+  // Cut to whole lines of the font it was created with, never grown.
+  EXPECT_TRUE(window.bottom - window.top <= asked.bottom - asked.top);
+  const int lines = client.bottom / line;
+  ASSERT_TRUE(lines >= 2);
+  for (int i = 0; i < lines; ++i) vintrell::add_list_item(d, kList, std::to_string(i));
   EXPECT_FALSE(has_bar());
-  vintrell::add_list_item(d, kList, "5");
+  vintrell::add_list_item(d, kList, "one more");
   EXPECT_TRUE(has_bar());
   vintrell::reset_list(d, kList);
   EXPECT_FALSE(has_bar());
-  RECT r;
-  GetWindowRect(list, &r);
-  EXPECT_EQ(r.bottom - r.top, 52);  // cut to whole lines: 54 pixels asked for
 }

@@ -50,6 +50,9 @@ class UserInput {
   UserInput& click(int id);
   // The caption's close box: WM_SYSCOMMAND with SC_CLOSE.
   UserInput& close_box();
+  // The user does nothing for `milliseconds`: the next step waits that long, so
+  // the thread's queue runs empty even where every turn is slow.
+  UserInput& idle(UINT milliseconds);
   // The test's own code at this turn (checks, engine calls).
   UserInput& run(std::function<void()> step);
 

@@ -9,6 +9,7 @@ struct UserInput::Script {
   std::vector<std::function<void()>> steps;
   size_t next = 0;
   UINT_PTR timer = 0;
+  UINT interval = USER_TIMER_MINIMUM;  // until the next turn
   bool finished = false;
   bool left_open = false;
 };
@@ -52,14 +53,30 @@ void set_shift(bool down) {
   SetKeyboardState(state);
 }
 
+void CALLBACK on_turn(HWND, UINT, UINT_PTR id, DWORD);
+
+// A thread timer cannot be given a new interval in place on every platform, so
+// the script moves to a new timer.
+void rearm(UserInput::Script* script, UINT interval) {
+  KillTimer(nullptr, script->timer);
+  running_scripts().erase(script->timer);
+  script->timer = SetTimer(nullptr, 0, interval, on_turn);
+  running_scripts()[script->timer] = script;
+}
+
 void CALLBACK on_turn(HWND, UINT, UINT_PTR id, DWORD) {
   auto found = running_scripts().find(id);
   if (found == running_scripts().end()) return;
   UserInput::Script* script = found->second;
+  if (script->interval != USER_TIMER_MINIMUM) {
+    script->interval = USER_TIMER_MINIMUM;
+    rearm(script, USER_TIMER_MINIMUM);
+  }
   if (script->next < script->steps.size()) {
     // Taken out first: a step may run a nested loop that comes back here.
     std::function<void()> step = script->steps[script->next++];
     step();
+    if (script->interval != USER_TIMER_MINIMUM && script->timer != 0) rearm(script, script->interval);
     return;
   }
   KillTimer(nullptr, id);
@@ -147,6 +164,12 @@ UserInput& UserInput::close_box() {
     HWND dialog = script->dialog();
     if (dialog != nullptr) PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   });
+  return *this;
+}
+
+UserInput& UserInput::idle(UINT milliseconds) {
+  Script* script = script_.get();
+  script_->steps.push_back([script, milliseconds] { script->interval = milliseconds; });
   return *this;
 }
 

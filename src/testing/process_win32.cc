@@ -1,4 +1,4 @@
-#include <thread>
+#include <string>
 
 #include "platform/win32.h"
 #include "testing/process.h"
@@ -30,10 +30,34 @@ std::string quoted(const std::string& arg) {
   return out;
 }
 
-void drain(HANDLE pipe, std::string* sink) {
+// Takes what is waiting in `pipe` without blocking; false once the writer has
+// closed it and nothing is left.
+bool take_waiting(HANDLE pipe, std::string* sink) {
   char buffer[65536];
-  DWORD n = 0;
-  while (ReadFile(pipe, buffer, sizeof buffer, &n, nullptr) && n > 0) sink->append(buffer, n);
+  DWORD waiting = 0;
+  if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &waiting, nullptr)) return false;
+  while (waiting > 0) {
+    DWORD n = 0;
+    if (!ReadFile(pipe, buffer, waiting < sizeof buffer ? waiting : sizeof buffer, &n, nullptr) ||
+        n == 0) {
+      return false;
+    }
+    sink->append(buffer, n);
+    waiting -= n;
+  }
+  return true;
+}
+
+// Both pipes read in turn on this one thread: a second reader thread is what
+// made the Wine loader crash now and then where i386 code runs under QEMU.
+void drain_both(HANDLE out, std::string* out_sink, HANDLE err, std::string* err_sink) {
+  bool out_open = true, err_open = true;
+  while (out_open || err_open) {
+    const size_t before = out_sink->size() + err_sink->size();
+    if (out_open) out_open = take_waiting(out, out_sink);
+    if (err_open) err_open = take_waiting(err, err_sink);
+    if (out_sink->size() + err_sink->size() == before) Sleep(1);
+  }
 }
 
 struct Handle {
@@ -82,9 +106,7 @@ ProcessResult run_program(const std::string& program, const std::vector<std::str
   CloseHandle(err_write.h);
   err_write.h = nullptr;
 
-  std::thread err_reader(drain, err_read.h, &result.err);
-  drain(out_read.h, &result.out);
-  err_reader.join();
+  drain_both(out_read.h, &result.out, err_read.h, &result.err);
   WaitForSingleObject(process.h, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(process.h, &code);

@@ -23,10 +23,11 @@ struct DialogData : ClassData {
 
 DialogData* dialog_data(HWND window) { return data_of<DialogData>(find(window)); }
 
-// Metrics of 8-point "MS Sans Serif" under Wine 8: 6 by 12 pixels; other sizes
-// scale with the point size.
+// Metrics of 8-point "MS Sans Serif" under Wine 8 with its own sserife.fon, as
+// on Windows: base units 6 by 13 pixels (13 is also the line height); other
+// sizes scale with the point size.
 FontMetrics template_font_metrics(int point_size) {
-  return {MulDiv(6, point_size, 8), MulDiv(12, point_size, 8)};
+  return {MulDiv(6, point_size, 8), MulDiv(13, point_size, 8)};
 }
 
 bool visible_and_enabled(HWND window) {
@@ -301,11 +302,14 @@ HWND CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA dialog_templ
   if (!(style & WS_CHILD)) ex_style |= WS_EX_CONTROLPARENT;
   const int client_width = MulDiv(cx, units.average_width, 4);
   const int client_height = MulDiv(cy, units.height, 8);
+  // The outer size allows for the caption and frame that the template's style
+  // asks for; an overlapped window without WS_CAPTION gets both from the window
+  // manager all the same, out of that size (measured under Wine 8: 300 by 150
+  // units with 6 by 13 pixel units make a 450 by 244 window, client 444 by 219).
   const bool framed = (style & (WS_DLGFRAME | WS_THICKFRAME)) || (ex_style & WS_EX_DLGMODALFRAME);
-  const bool captioned = !(style & WS_CHILD) &&
-                         ((style & WS_CAPTION) == WS_CAPTION || !(style & WS_POPUP));
+  const bool captioned = !(style & WS_CHILD) && (style & WS_CAPTION) == WS_CAPTION;
   const int width = client_width + (framed ? 6 : 0);
-  const int height = client_height + (framed ? 6 : 0) + (captioned ? 18 : 0);
+  const int height = client_height + (framed ? 6 : 0) + (captioned ? headless::kCaptionHeight : 0);
   int left = MulDiv(x, units.average_width, 4);
   int top = MulDiv(y, units.height, 8);
   if (style & DS_CENTER) {

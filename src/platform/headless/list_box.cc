@@ -75,10 +75,15 @@ int sorted_position(const ListBoxData& list, const char* text) {
   return low;
 }
 
-void select_by_user(HWND box, Window& w, ListBoxData& list, int index) {
+// A click notifies even when it hits the line already selected (measured under
+// Wine 8).
+void select_by_user(HWND box, Window& w, ListBoxData& list, int index, bool clicked = false) {
   if (index < 0 || index >= static_cast<int>(list.items.size())) return;
   list.caret = index;
-  if (index == list.selected) return;
+  if (index == list.selected) {
+    if (clicked && (w.style & LBS_NOTIFY)) notify_parent(box, LBN_SELCHANGE);
+    return;
+  }
   list.selected = index;
   if (index < list.top) list.top = index;
   const int rows = rows_shown(w, list);
@@ -201,7 +206,7 @@ LRESULT list_box_procedure(HWND box, UINT message, WPARAM wparam, LPARAM lparam)
     case WM_LBUTTONDBLCLK: {
       if (GetFocus() != box) SetFocus(box);
       const int y = static_cast<short>(HIWORD(lparam));
-      if (y >= 0 && list->item_height > 0) select_by_user(box, w, *list, list->top + y / list->item_height);
+      if (y >= 0 && list->item_height > 0) select_by_user(box, w, *list, list->top + y / list->item_height, true);
       return 0;
     }
 

@@ -70,6 +70,9 @@ Data* data_of(const WindowRef& window) {
 // The top-level window that holds `window` (itself if it is one).
 HWND root_of(HWND window);
 
+// A top-level window's caption bar, in pixels (Wine 8's default metrics).
+constexpr int kCaptionHeight = 19;
+
 // Client rectangle size of a window (its frame and edges taken off).
 int client_width(const Window& window);
 int client_height(const Window& window);

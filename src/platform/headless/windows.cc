@@ -84,7 +84,7 @@ int frame_of(const Window& w) {
 }
 
 int caption_of(const Window& w) {
-  return (!(w.style & WS_CHILD) && (w.style & WS_CAPTION) == WS_CAPTION) ? 18 : 0;
+  return (!(w.style & WS_CHILD) && (w.style & WS_CAPTION) == WS_CAPTION) ? kCaptionHeight : 0;
 }
 
 // Focus moves without any check; the old window hears of it first.
