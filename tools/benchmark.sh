@@ -83,9 +83,10 @@ if [ "${1:-}" = --under-wine ]; then
     ticks_per_second=$(getconf CLK_TCK)
     mkfifo "$results/driver"
     wine "$driver" "$(winepath -w "$corpus/gui-program/vintrell.exe")" \
-      "$(winepath -w "$corpus/gui-books")" "@" "$IDLE_SECONDS" 2>/dev/null | tr -d '\r' \
-      >"$results/driver" &
+      "$(winepath -w "$corpus/gui-books")" "@" "$IDLE_SECONDS" 2>/dev/null >"$results/driver" &
+    # Straight from the driver: a filter in between would hold the marks back.
     while read -r key value; do
+      key=${key%$'\r'} value=${value%$'\r'}
       case $key in
         idle_begin) ticks0=$(cpu_ticks) wall0=$(date +%s.%N) ;;
         idle_end)
