@@ -81,11 +81,12 @@ if [ "${1:-}" = --under-wine ]; then
       echo "$sum"
     }
     ticks_per_second=$(getconf CLK_TCK)
-    coproc driver_output {
-      wine "$driver" "$(winepath -w "$corpus/gui-program/vintrell.exe")" \
-        "$(winepath -w "$corpus/gui-books")" "@" "$IDLE_SECONDS" 2>/dev/null | tr -d '\r'
-    }
-    while read -r key value <&"${driver_output[0]}"; do
+    mkfifo "$results/driver"
+    wine "$driver" "$(winepath -w "$corpus/gui-program/vintrell.exe")" \
+      "$(winepath -w "$corpus/gui-books")" "@" "$IDLE_SECONDS" 2>/dev/null >"$results/driver" &
+    # Straight from the driver: a filter in between would hold the marks back.
+    while read -r key value; do
+      key=${key%$'\r'} value=${value%$'\r'}
       case $key in
         idle_begin) ticks0=$(cpu_ticks) wall0=$(date +%s.%N) ;;
         idle_end)
@@ -94,7 +95,7 @@ if [ "${1:-}" = --under-wine ]; then
             'BEGIN { printf "idle_cpu_percent %.2f\n", 100 * t / hz / (b - a) }' ;;
         find_ms | results) echo "$key $value" ;;
       esac
-    done
+    done <"$results/driver"
     wait
   } >"$results/wine.txt"
   exit 0
