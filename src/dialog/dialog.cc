@@ -10,8 +10,9 @@ namespace vintrell {
 namespace {
 
 // How long the modal loop waits for a message before it looks again whether
-// its dialog still exists.
-constexpr DWORD kIdleWaitMilliseconds = 100;
+// its dialog still exists: rare enough to cost nothing while idle, short
+// enough that a dialog destroyed from elsewhere ends its loop at once.
+constexpr DWORD kIdleWaitMilliseconds = 500;
 
 template <typename Callback>
 Callback callback_in(HWND window) {

@@ -31,12 +31,14 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
   int32_t hits = 0;
   // The end test is the loop's only way out: it also answers true for a file
   // whose open failed.
+  std::string line;
   while (at_end_of_file(kScanFileNumber) == 0) {
-    std::string line = read_line(kScanFileNumber);
+    read_line_into(kScanFileNumber, &line);
     if (!line.empty() && line[0] == '\\') continue;  // a control line
     count_one(&entries);
-    if (!match_case) line = upper_case(line);
-    if (find_text(1, line, search_text) > 0) count_one(&hits);
+    int32_t at = match_case ? find_text(1, line, search_text)
+                            : find_text_in_upper_case(line, search_text);
+    if (at > 0) count_one(&hits);
   }
   if (read_error != nullptr) {
     // The loop never reads past the end, so "end of data" can only be the

@@ -309,15 +309,35 @@ void open_for_whole_file_reading(const std::string& path, int16_t file_number) {
             {kModeWholeFile, kAccessRead | kAccessWrite | kLockExclusive, kWholeFileBufferSize});
 }
 
-std::string read_line(int16_t file_number) {
+void read_line_into(int16_t file_number, std::string* text) {
   FileRecord* record = look_up(file_number);
   if (record == nullptr) {
     set_error(kErrorFileNotOpen);
-    return std::string();
+    text->clear();
+    return;
   }
   if (record->file_mode != kModeLineReading) {
     set_error(kErrorWrongFileMode);
-    return std::string();
+    text->clear();
+    return;
+  }
+  // The usual line lies whole in the buffer, its CR and the byte after it too:
+  // one storage request and one copy.
+  if (record->buffer_position < record->buffer_fill) {
+    const char* from = record->read_buffer.data() + record->buffer_position;
+    const size_t room = record->buffer_fill - record->buffer_position;
+    const char* cr = static_cast<const char*>(std::memchr(from, kCr, room));
+    const size_t run = cr != nullptr ? static_cast<size_t>(cr - from) : room;
+    if (cr != nullptr && run + 1 < room && std::memchr(from, kCtrlZ, run) == nullptr) {
+      bool stored = obtain_string_storage(text, run);
+      if (stored && run != 0) std::memcpy(&(*text)[0], from, run);
+      record->buffer_position += static_cast<uint32_t>(run + (cr[1] == kLf ? 2 : 1));
+      if (!stored) {
+        set_error(kErrorOutOfMemory);
+        text->clear();
+      }
+      return;
+    }
   }
   LineBuilder line;
   char chunk[kLineChunk];
@@ -332,12 +352,14 @@ std::string read_line(int16_t file_number) {
     Peek peek = look_ahead(record, &byte, &failure);
     if (peek == Peek::kFailed) {
       set_error(failure.error_number());
-      return std::string();
+      text->clear();
+      return;
     }
     if (peek == Peek::kEnd || byte == kCtrlZ) {
       if (collected == 0) {
         set_error(kErrorEndOfData);
-        return std::string();
+        text->clear();
+        return;
       }
       break;
     }
@@ -346,7 +368,8 @@ std::string read_line(int16_t file_number) {
       peek = look_ahead(record, &byte, &failure);
       if (peek == Peek::kFailed) {
         set_error(failure.error_number());
-        return std::string();
+        text->clear();
+        return;
       }
       if (peek == Peek::kByte && byte == kLf) ++record->buffer_position;
       break;
@@ -372,9 +395,16 @@ std::string read_line(int16_t file_number) {
   }
   if (out_of_storage || (in_chunk != 0 && !line.append(chunk, in_chunk))) {
     set_error(kErrorOutOfMemory);
-    return std::string();
+    text->clear();
+    return;
   }
-  return line.take();
+  *text = line.take();
+}
+
+std::string read_line(int16_t file_number) {
+  std::string text;
+  read_line_into(file_number, &text);
+  return text;
 }
 
 int32_t at_end_of_file(int16_t file_number) {

@@ -25,6 +25,9 @@ void open_for_whole_file_reading(const std::string& path, int16_t file_number);
 // Ctrl-Z, which is never consumed) the empty string with error 62. A line that
 // cannot be stored is consumed whole and gives the empty string with error 7.
 std::string read_line(int16_t file_number);
+// The same into `text`, whose storage is reused: a loop over lines allocates
+// only when a line outgrows the ones before.
+void read_line_into(int16_t file_number, std::string* text);
 // -1 at the end of data, before a Ctrl-Z, after a short `read_bytes`, for a
 // number that is not open (error 53) and after a failed look-ahead; else 0.
 int32_t at_end_of_file(int16_t file_number);

@@ -90,38 +90,49 @@ TEST_F(StorageFailureTest, LineWithoutStorageIsConsumedWholeAndTheNextOneFollows
   const std::string longer_line = std::string(700, 'b');
   const std::string bytes = short_line + "\r\n" + long_line + "\r\n" + longer_line + "\r\nlast\r\n";
   std::string path = file("A.PML", bytes);
-  for (int n = 1; n <= 3; ++n) {
-    for (int target = 0; target < 3; ++target) {
-      open_for_line_reading(path, kFile);
-      std::string lines;
-      for (int i = 0; i < 4; ++i) {
-        clear_run_time_error();
-        if (i == target) fail_string_storage_at(n);
-        std::string line = read_line(kFile);
-        fail_string_storage_at(0);
-        if (i == target && line.empty()) {
-          EXPECT_EQ(last_error_number(), kErrorOutOfMemory);
-        } else {
-          EXPECT_EQ(current_run_time_error(), 0u);
+  // A line lying whole in the look-ahead takes one request; with a small
+  // look-ahead the longer ones are built in chunks across refills.
+  const struct {
+    uint32_t look_ahead;
+    int requests[3];
+  } sizes[] = {{0, {1, 1, 1}}, {128, {1, 2, 3}}};  // for lines of 15, 300 and 700 bytes
+  for (const auto& size : sizes) {
+    const uint32_t before = set_line_look_ahead_size(size.look_ahead);
+    for (int n = 1; n <= 3; ++n) {
+      for (int target = 0; target < 3; ++target) {
+        open_for_line_reading(path, kFile);
+        std::string lines;
+        for (int i = 0; i < 4; ++i) {
+          clear_run_time_error();
+          if (i == target) fail_string_storage_at(n);
+          std::string line = read_line(kFile);
+          fail_string_storage_at(0);
+          if (i == target && line.empty()) {
+            EXPECT_EQ(last_error_number(), kErrorOutOfMemory);
+          } else {
+            EXPECT_EQ(current_run_time_error(), 0u);
+          }
+          lines += "[" + line.substr(0, 4) + ":" + std::to_string(line.size()) + "]";
         }
-        lines += "[" + line.substr(0, 4) + ":" + std::to_string(line.size()) + "]";
-      }
-      EXPECT_EQ(at_end_of_file(kFile), -1);
-      close_file(kFile);
-      // The line hit comes back empty when its n-th request exists; every other
-      // line is whole, so the count of lines never changes.
-      const int requests[] = {1, 2, 3};  // chunk appends of 15, 300, 700 bytes
-      std::string expected;
-      const std::string wanted[] = {short_line, long_line, longer_line, "last"};
-      for (int i = 0; i < 4; ++i) {
-        std::string line = (i == target && n <= requests[i]) ? std::string() : wanted[i];
-        expected += "[" + line.substr(0, 4) + ":" + std::to_string(line.size()) + "]";
-      }
-      if (!EXPECT_EQ(lines, expected)) {
-        ADD_FAILURE("failure at request " + std::to_string(n) + " of line " +
-                    std::to_string(target + 1));
+        EXPECT_EQ(at_end_of_file(kFile), -1);
+        close_file(kFile);
+        // The line hit comes back empty when its n-th request exists; every other
+        // line is whole, so the count of lines never changes.
+        const int* requests = size.requests;
+        std::string expected;
+        const std::string wanted[] = {short_line, long_line, longer_line, "last"};
+        for (int i = 0; i < 4; ++i) {
+          std::string line = (i == target && n <= requests[i]) ? std::string() : wanted[i];
+          expected += "[" + line.substr(0, 4) + ":" + std::to_string(line.size()) + "]";
+        }
+        if (!EXPECT_EQ(lines, expected)) {
+          ADD_FAILURE("failure at request " + std::to_string(n) + " of line " +
+                      std::to_string(target + 1) + ", look-ahead " +
+                      std::to_string(size.look_ahead));
+        }
       }
     }
+    set_line_look_ahead_size(before);
   }
 }
 

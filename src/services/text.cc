@@ -115,23 +115,85 @@ std::string char_from_code(int32_t code) {
   return out;
 }
 
-std::string upper_case(const std::string& s) {
-  std::string out;
-  if (!obtain_string_storage(&out, s.size())) {
-    set_error(kErrorOutOfMemory);
-    return copy_of(s);
-  }
-  // The table copied once, so that each byte is one load and no call.
+namespace {
+
+// The table copied once, so that each byte is one load and no call.
+const unsigned char* upper_table() {
   static const struct Table {
     unsigned char upper[256];
     Table() {
       for (int b = 0; b < 256; ++b) upper[b] = upper_case_byte(static_cast<unsigned char>(b));
     }
   } table;
+  return table.upper;
+}
+
+}  // namespace
+
+std::string upper_case(const std::string& s) {
+  std::string out;
+  if (!obtain_string_storage(&out, s.size())) {
+    set_error(kErrorOutOfMemory);
+    return copy_of(s);
+  }
+  const unsigned char* upper = upper_table();
   const unsigned char* in = reinterpret_cast<const unsigned char*>(s.data());
   unsigned char* to = reinterpret_cast<unsigned char*>(&out[0]);
-  for (size_t i = 0, n = s.size(); i < n; ++i) to[i] = table.upper[in[i]];
+  for (size_t i = 0, n = s.size(); i < n; ++i) to[i] = upper[in[i]];
   return out;
+}
+
+int32_t find_text_in_upper_case(const std::string& subject, const std::string& search) {
+  const size_t size = subject.size();
+  if (size == 0) return 0;
+  if (search.empty()) return 1;
+  const size_t n = search.size();
+  if (n > size) return 0;
+  const unsigned char* upper = upper_table();
+  const unsigned char* in = reinterpret_cast<const unsigned char*>(subject.data());
+  const unsigned char* want = reinterpret_cast<const unsigned char*>(search.data());
+  // The bytes that fold to the first one wanted (a letter and its small form,
+  // or the byte alone) are found with memchr; a start is then checked whole.
+  static const struct Sources {
+    unsigned char byte[256][2];
+    unsigned char count[256] = {};
+    Sources() {
+      for (int b = 0; b < 256; ++b) {
+        unsigned char u = upper_case_byte(static_cast<unsigned char>(b));
+        if (count[u] < 2) byte[u][count[u]] = static_cast<unsigned char>(b);
+        ++count[u];
+      }
+    }
+  } sources;
+  const unsigned char* const end = in + (size - n + 1);  // one past the last start
+  auto matches_at = [&](const unsigned char* at) {
+    size_t k = 1;
+    while (k < n && upper[at[k]] == want[k]) ++k;
+    return k == n;
+  };
+  if (sources.count[want[0]] == 0 || sources.count[want[0]] > 2) {
+    for (const unsigned char* at = in; at < end; ++at) {
+      if (upper[*at] == want[0] && matches_at(at)) return static_cast<int32_t>(at - in + 1);
+    }
+    return 0;
+  }
+  const unsigned char first[2] = {sources.byte[want[0]][0], sources.byte[want[0]][1]};
+  const int kinds = sources.count[want[0]];
+  const unsigned char* next[2] = {nullptr, nullptr};
+  const unsigned char* from = in;
+  for (;;) {
+    for (int i = 0; i < kinds; ++i) {
+      if (next[i] == nullptr || next[i] < from) {
+        next[i] = static_cast<const unsigned char*>(std::memchr(from, first[i], end - from));
+        if (next[i] == nullptr) next[i] = end;
+      }
+    }
+    const unsigned char* at = kinds == 2 && next[1] < next[0] ? next[1] : next[0];
+    if (at >= end) return 0;
+    if (matches_at(at)) return static_cast<int32_t>(at - in + 1);
+    from = at + 1;
+    if (from >= end) return 0;
+  }
 }
 
 int32_t find_text(int32_t start, const std::string& subject, const std::string& search) {

@@ -33,6 +33,8 @@ std::string upper_case(const std::string& s);
 // Position of the first occurrence of search in subject at or after start;
 // a negative start searches backwards from length + start + 1. 0: not found.
 int32_t find_text(int32_t start, const std::string& subject, const std::string& search);
+// find_text(1, upper_case(subject), search), without the copy: never fails.
+int32_t find_text_in_upper_case(const std::string& subject, const std::string& search);
 // Non-overlapping occurrences of search in subject; 0 for an empty search.
 int32_t count_occurrences(const std::string& subject, const std::string& search);
 // The bytes from start (negative: from the end) on, at most count read as an

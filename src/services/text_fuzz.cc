@@ -102,6 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   check(strip_left(subject, search) == reference_strip_left(subject, search));
   std::string upper = upper_case(subject);
   check(upper.size() == subject.size());
+  check(find_text_in_upper_case(subject, search) == find_text(1, upper, search));
   check(number_to_text(start) == (start < 0 ? std::to_string(start)
                                             : " " + std::to_string(start)));
   return 0;

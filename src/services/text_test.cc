@@ -103,6 +103,23 @@ TEST(UpperCase, FixedTableOnly) {
   EXPECT_EQ(changed, 26 + 7);
 }
 
+TEST(UpperCase, SearchInTheUpperCasedTextWithoutACopy) {
+  // Each case against the search in an upper-cased copy, which it replaces.
+  const struct {
+    std::string subject, search;
+    int32_t at;
+  } cases[] = {
+      {"Fred Smith", "SMITH", 6}, {"fred smith", "SMITH", 6}, {"smith", "smith", 0},
+      {"ab\x84z", "B\x8E", 2},   {"\x84", "\x8E", 1},      {"x", "", 1},
+      {"", "", 0},               {"", "A", 0},             {"ab", "ABC", 0},
+      {bytes("a\0smi", 5), bytes("\0SMI", 4), 2},        {"smismith", "SMITH", 4},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(find_text_in_upper_case(c.subject, c.search), c.at);
+    EXPECT_EQ(find_text(1, upper_case(c.subject), c.search), c.at);
+  }
+}
+
 TEST(Compare, UnsignedBytesThenLength) {
   EXPECT_EQ(compare("", "a"), Order::kLess);
   EXPECT_EQ(compare("a", ""), Order::kGreater);
