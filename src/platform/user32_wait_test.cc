@@ -50,11 +50,11 @@ TEST(MessageWait, OnlyInputThatArrivedSinceTheLastLookEndsTheWait) {
 }
 
 TEST(MessageWait, APostFromAnotherThreadAndADueTimerWakeTheWait) {
-
-  drain();
   HWND window = CreateWindowExA(0, "STATIC", "target", 0, 0, 0, 10, 10, nullptr, nullptr,
                                 nullptr, nullptr);
   ASSERT_TRUE(window != nullptr);
+  // Whatever the creation queued is gone before the wait begins.
+  drain();
   std::thread poster([window] {
     Sleep(30);
     PostMessageA(window, WM_NULL, 9, 0);
@@ -63,7 +63,7 @@ TEST(MessageWait, APostFromAnotherThreadAndADueTimerWakeTheWait) {
   poster.join();
   EXPECT_EQ(woken, kWoken);
   MSG message;
-  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  ASSERT_TRUE(PeekMessageA(&message, window, WM_NULL, WM_NULL, PM_REMOVE));
   EXPECT_EQ(message.hwnd, window);
   EXPECT_EQ(message.wParam, static_cast<WPARAM>(9));
   DestroyWindow(window);
@@ -71,7 +71,7 @@ TEST(MessageWait, APostFromAnotherThreadAndADueTimerWakeTheWait) {
   UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
   ASSERT_TRUE(timer != 0);
   EXPECT_EQ(wait_for_input(kPatience), kWoken);
-  ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+  ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
   EXPECT_EQ(message.message, static_cast<UINT>(WM_TIMER));
   KillTimer(nullptr, timer);
   drain();
