@@ -22,7 +22,7 @@ void count_one(int32_t* counter) {
 
 std::optional<std::string> scan_distribution_list(const std::string& path,
                                                   const std::string& search_text, bool match_case,
-                                                  int* read_error) {
+                                                  int* read_error, ScanDetails* details) {
   ProcedureFrame frame;
   open_for_line_reading(path, kScanFileNumber);
   int open_error = error_number_of(frame.run_time_error());
@@ -35,8 +35,13 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
     std::string line = read_line(kScanFileNumber);
     if (!line.empty() && line[0] == '\\') continue;  // a control line
     count_one(&entries);
+    const bool keep = details != nullptr && details->want_matches;
+    std::string as_read = keep && !match_case ? line : std::string();
     if (!match_case) line = upper_case(line);
-    if (find_text(1, line, search_text) > 0) count_one(&hits);
+    if (find_text(1, line, search_text) > 0) {
+      count_one(&hits);
+      if (keep) details->matches.push_back(match_case ? line : as_read);
+    }
   }
   if (read_error != nullptr) {
     // The loop never reads past the end, so "end of data" can only be the
@@ -44,7 +49,15 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
     int last = error_number_of(frame.run_time_error());
     *read_error = open_error != 0 ? open_error : last == kErrorEndOfData ? 0 : last;
   }
-  if (hits <= 0) return std::nullopt;
+  if (hits <= 0) {
+    if (details != nullptr) details->matches.clear();
+    return std::nullopt;
+  }
+  if (details != nullptr) {
+    details->title = title;
+    details->count = hits;
+    details->entries = entries;
+  }
   std::string counts =
       concatenate(concatenate(number_to_text(hits), " out of "), number_to_text(entries));
   return concatenate(concatenate(concatenate(title, " ("), counts), " entries)");
