@@ -30,31 +30,61 @@ if ! dpkg -s wine32:i386 >/dev/null 2>&1; then missing+=(wine32:i386); fi
 # Some virtual machines run no 32-bit code at all (the kernel answers "Exec
 # format error" for an i386 program). There the 32-bit Wine runs under QEMU's
 # user-mode emulator, registered for i386 programs, with the 64-bit wineserver
-# (native, it serves 32-bit clients) to keep the emulated part small, and a
-# small preloaded library built with gcc-multilib (see tools/with-wine.sh).
-runs_i386() { [ ! -x /lib/ld-linux.so.2 ] || /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
-if ! runs_i386; then
-  need qemu-i386-static qemu-user-static
-  [ -x /usr/lib/wine/wineserver64 ] || missing+=(wine64)
-  [ -f /usr/lib32/libdl.so ] || [ -f /usr/lib32/libc.so ] || missing+=(gcc-multilib)
-fi
-# Called again after installing: only then is the i386 loader there to try.
-register_i386_emulator() {
-  runs_i386 && return 0
-  [ "$(id -u)" = 0 ] || { echo "install-deps: run as root to register QEMU for i386 programs" >&2; return 1; }
-  if ! command -v qemu-i386-static >/dev/null || [ ! -x /usr/lib/wine/wineserver64 ] ||
-     [ ! -f /usr/lib32/libc.so ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-      qemu-user-static wine64 gcc-multilib
+# (native, it serves 32-bit clients) to keep the emulated part small. It has to
+# be QEMU 9.1 or later: under Debian 12's 7.2 every Wine process spent a minute
+# reserving its address space (MAP_FIXED_NOREPLACE was only a hint), and new
+# threads died at random, the desktop process's among them, taking the test
+# programs' windows with it (X error BadWindow). Debian 12 has it in backports.
+qemu=/usr/bin/qemu-i386
+emulated_i386() {
+  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && return 0
+  [ -x /lib/ld-linux.so.2 ] && ! /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+qemu_is_recent() {
+  local version
+  version=$("$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\.\([0-9]*\).*/\1 \2/p')
+  [ -n "$version" ] && set -- $version && { [ "$1" -gt 9 ] || { [ "$1" -eq 9 ] && [ "$2" -ge 1 ]; }; }
+}
+install_recent_qemu() {
+  local release
+  release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  export DEBIAN_FRONTEND=noninteractive
+  if [ "$release" = bookworm ]; then
+    echo "deb http://deb.debian.org/debian bookworm-backports main" \
+      >/etc/apt/sources.list.d/vintrell-bookworm-backports.list
+    apt-get update -q
+    # The old static package would claim the same binfmt name and files.
+    apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user qemu-user-static-
+  else
+    apt-get install -y -q --no-install-recommends qemu-user
   fi
+}
+if emulated_i386; then
+  [ -x /usr/lib/wine/wineserver64 ] || missing+=(wine64)
+fi
+# Called again after installing: only then are the emulator and the i386 loader there.
+register_i386_emulator() {
+  emulated_i386 || return 0
+  local entry=/proc/sys/fs/binfmt_misc/qemu-i386
+  if qemu_is_recent && [ -x /usr/lib/wine/wineserver64 ] && [ -e $entry ] &&
+     grep -qx "interpreter $qemu" $entry && grep -qx enabled $entry; then
+    return 0
+  fi
+  [ "$(id -u)" = 0 ] || { echo "install-deps: run as root to register QEMU 9.1 or later for i386 programs" >&2; return 1; }
+  qemu_is_recent || install_recent_qemu
+  [ -x /usr/lib/wine/wineserver64 ] ||
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wine64
+  qemu_is_recent || { echo "install-deps: $qemu is missing or older than 9.1" >&2; return 1; }
   [ -e /proc/sys/fs/binfmt_misc/register ] ||
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null || true
-  [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
-    printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+  [ -e $entry ] && ! grep -qx "interpreter $qemu" $entry && echo -1 >$entry
+  [ -e $entry ] ||
+    printf '%s' ":qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:$qemu:F" \
       >/proc/sys/fs/binfmt_misc/register
-  echo 1 >/proc/sys/fs/binfmt_misc/qemu-i386
-  runs_i386 || { echo "install-deps: i386 programs still do not run under QEMU" >&2; return 1; }
-  echo "install-deps: this machine runs no 32-bit code natively; i386 programs run under qemu-i386"
+  echo 1 >$entry
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1 ||
+    { echo "install-deps: i386 programs still do not run under QEMU" >&2; return 1; }
+  echo "install-deps: this machine runs no 32-bit code natively; i386 programs run under $("$qemu" --version | head -1)"
 }
 
 if [ ${#missing[@]} -eq 0 ]; then

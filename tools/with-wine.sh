@@ -37,27 +37,6 @@ install_wine_fonts() {
   cp "$wine_fonts"/* "$dir/"
 }
 
-# Where the machine runs no 32-bit code itself and i386 programs go through
-# QEMU's user-mode emulator (tools/install-deps.sh sets that up), every Wine
-# process gets tools/qemu/noreplace_shim.c preloaded: without it each one spends
-# about a minute of CPU reserving its address space. $LIB picks the 32-bit
-# build for the Wine loader and an empty one for the 64-bit wineserver.
-if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && grep -qx enabled /proc/sys/fs/binfmt_misc/qemu-i386; then
-  shim_dir="$prefix.shim"
-  shim_source="$(dirname "$0")/qemu/noreplace_shim.c"
-  if [ ! -f "$shim_dir/lib/i386-linux-gnu/noreplace.so" ] ||
-     [ "$shim_source" -nt "$shim_dir/lib/i386-linux-gnu/noreplace.so" ]; then
-    mkdir -p "$shim_dir/lib/i386-linux-gnu" "$shim_dir/lib/x86_64-linux-gnu"
-    gcc -m32 -O2 -shared -fPIC -o "$shim_dir/lib/i386-linux-gnu/noreplace.so" "$shim_source" -ldl ||
-      { echo "with-wine: cannot build the QEMU shim (gcc-multilib missing?)" >&2; exit 1; }
-    echo 'void vintrell_noreplace_unused(void) {}' |
-      gcc -x c -shared -fPIC -o "$shim_dir/lib/x86_64-linux-gnu/noreplace.so" -
-  fi
-  export LD_PRELOAD="$shim_dir/\$LIB/noreplace.so"
-  # Tests of a second thread skip themselves here (testing::threads_are_emulated).
-  export VINTRELL_EMULATED_I386=1
-fi
-
 xvfb_pid=""
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true

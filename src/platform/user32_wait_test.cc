@@ -50,7 +50,6 @@ TEST(MessageWait, OnlyInputThatArrivedSinceTheLastLookEndsTheWait) {
 }
 
 TEST(MessageWait, APostFromAnotherThreadAndADueTimerWakeTheWait) {
-  if (testing::threads_are_emulated()) SKIP_TEST("threads of the QEMU-emulated Wine loader crash now and then");
 
   drain();
   HWND window = CreateWindowExA(0, "STATIC", "target", 0, 0, 0, 10, 10, nullptr, nullptr,

@@ -55,7 +55,6 @@ TEST(ErrorRecord, CalleeErrorNeverReachesTheCaller) {
 }
 
 TEST(ErrorRecord, FramesOfOtherThreadsAreApart) {
-  if (testing::threads_are_emulated()) SKIP_TEST("threads of the QEMU-emulated Wine loader crash now and then");
 
   ProcedureFrame frame;
   set_error(53);
@@ -132,7 +131,6 @@ TEST(GuardedCall, SwitchesCriticalErrorBoxesOffAndRestoresTheMode) {
 }
 
 TEST(GuardedCall, LastErrorIsPerThread) {
-  if (testing::threads_are_emulated()) SKIP_TEST("threads of the QEMU-emulated Wine loader crash now and then");
 
   // Only atomics between setting and reading: thread start and join may touch
   // the last error themselves.
@@ -159,7 +157,6 @@ TEST(GuardedCall, LastErrorIsPerThread) {
 }
 
 TEST(SpinLock, SerialisesTwoThreads) {
-  if (testing::threads_are_emulated()) SKIP_TEST("threads of the QEMU-emulated Wine loader crash now and then");
 
   std::atomic<int32_t> word{0};
   long counter = 0;

@@ -5,8 +5,6 @@ namespace testing {
 
 bool on_native_layer() { return true; }
 
-bool threads_are_emulated() { return false; }
-
 std::vector<SeenMessageBox> message_boxes_during(const std::function<void()>& action) {
   native_layer::clear_message_boxes();
   action();

@@ -50,11 +50,6 @@ BOOL CALLBACK look_at_window(HWND window, LPARAM param) {
 
 bool on_native_layer() { return false; }
 
-bool threads_are_emulated() {
-  char value[8] = "";
-  return GetEnvironmentVariableA("VINTRELL_EMULATED_I386", value, sizeof value) > 0;
-}
-
 std::vector<SeenMessageBox> message_boxes_during(const std::function<void()>& action) {
   Watch watch;
   std::atomic<bool> done{false};
