@@ -224,8 +224,9 @@ time_tree() {
   local name=$1 folder=$2 files=$3; shift 3
   (cd "$folder" && hyperfine --style none --ignore-failure --warmup 2 --runs "$runs" -N \
     --export-json "$results/$name.json" "$find_exe $*" >/dev/null 2>&1)
-  figure[$name-wall]=$(jq -r ".results[0].median * 1e6 / $files" "$results/$name.json")
-  figure[$name-cpu]=$(jq -r ".results[0] | (.user + .system) * 1e6 / $files" "$results/$name.json")
+  figure[$name-wall]=$(jq -r ".results[0].median * 1e6 / $files * 10 | round / 10" "$results/$name.json")
+  figure[$name-cpu]=$(jq -r ".results[0] | (.user + .system) * 1e6 / $files * 10 | round / 10" \
+    "$results/$name.json")
 }
 tree_files=$(count_of tree)
 time_tree tree-r "$corpus/tree" "$tree_files" -r smith
