@@ -117,6 +117,27 @@ ProcessResult run_program(const std::string& program, const std::vector<std::str
   const std::string& working_folder = options.working_folder;
   ProcessResult result;
   SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  Handle screen;
+  if (options.console_output) {
+    // A console of the test's own. Started by Wine from a Unix shell, the test
+    // sits on a bare console without screen buffers: it leaves that for a new
+    // one. Made before the pipes, which its conhost would otherwise inherit.
+    BOOL allocated = AllocConsole();
+    DWORD alloc_error = GetLastError();
+    if (!allocated && alloc_error == ERROR_ACCESS_DENIED && FreeConsole()) {
+      allocated = AllocConsole();
+      alloc_error = GetLastError();
+    }
+    screen.h = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                         CONSOLE_TEXTMODE_BUFFER, nullptr);
+    if (screen.h == INVALID_HANDLE_VALUE) {
+      result.err = "no console screen buffer: error " + std::to_string(GetLastError()) +
+                   " (AllocConsole " + std::to_string(allocated) + ", error " +
+                   std::to_string(alloc_error) + ")";
+      return result;
+    }
+  }
   Handle out_read, out_write, err_read, err_write, null_input;
   if (!CreatePipe(&out_read.h, &out_write.h, &inherit, 0) ||
       !CreatePipe(&err_read.h, &err_write.h, &inherit, 0)) {
@@ -128,30 +149,14 @@ ProcessResult run_program(const std::string& program, const std::vector<std::str
   null_input.h = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                              OPEN_EXISTING, 0, nullptr);
 
-  Handle read_only_output, screen;
+  Handle read_only_output;
   HANDLE output = out_write.h;
   if (options.failing_output) {
     read_only_output.h = CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                      &inherit, OPEN_EXISTING, 0, nullptr);
     output = read_only_output.h;
   }
-  if (options.console_output) {
-    // A console of the test's own, when it has none yet. (Started by Wine from
-    // a Unix shell, the test sits on a bare console without screen buffers;
-    // leaving it for a new one hangs in Wine 8.0's conhost under Xvfb.)
-    BOOL allocated = AllocConsole();
-    DWORD alloc_error = GetLastError();
-    screen.h = CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                         CONSOLE_TEXTMODE_BUFFER, nullptr);
-    if (screen.h == INVALID_HANDLE_VALUE) {
-      result.err = "no console screen buffer: error " + std::to_string(GetLastError()) +
-                   " (AllocConsole " + std::to_string(allocated) + ", error " +
-                   std::to_string(alloc_error) + ")";
-      return result;
-    }
-    output = screen.h;
-  }
+  if (options.console_output) output = screen.h;
 
   std::string command_line = quoted(program);
   for (const std::string& arg : args) command_line += " " + quoted(arg);
