@@ -9,6 +9,9 @@
 #     of about 160 KiB and on 20,000 distribution lists of about 4 KiB, for a
 #     text found in many files ("smith") and one found in none ("zebedee");
 #   - the system calls per file (strace -c) and the peak memory;
+#   - -r over a mail tree of 100 user folders with 20 address books each,
+#     against one search of the same 2,000 books in one folder and of one
+#     user's folder of 20: the time per file;
 #   - under 32-bit Wine: vintrell-find.exe against the native vintrell-find on
 #     the same 1,000 books and 1,000 lists (Wine's start-up, measured on an
 #     empty folder, subtracted); the program's Find listing 3,000 results,
@@ -165,6 +168,19 @@ for name in "${!options[@]}"; do
     echo "$stamp" >"$corpus/$name.stamp"
   fi
 done
+# The mail tree: 100 user folders of 20 books (about 16 KiB) each, and the
+# same 2,000 files in one folder.
+tree_stamp="tree 100x20 --records 36 $generator_sum"
+if [ "$(cat "$corpus/tree.stamp" 2>/dev/null)" != "$tree_stamp" ]; then
+  echo "benchmark: generating $corpus/tree and $corpus/flat"
+  rm -rf "${corpus:?}/tree" "${corpus:?}/flat"
+  mkdir -p "$corpus/flat"
+  for i in $(seq -w 1 100); do
+    "$mailgen" --seed $((3000 + 10#$i)) --books 20 --lists 0 --records 36 "$corpus/tree/user$i" >/dev/null
+    for f in "$corpus/tree/user$i"/*; do cp "$f" "$corpus/flat/U${i}$(basename "$f")"; done
+  done
+  echo "$tree_stamp" >"$corpus/tree.stamp"
+fi
 corpus=$(realpath "$corpus")
 
 count_of() { find "$corpus/$1" -type f | wc -l; }
@@ -200,6 +216,22 @@ for text in $texts; do
   time_kind "books-$text" "$corpus/books" "" "$text"
   time_kind "lists-$text" "$corpus/lists" "--lists" "$text"
 done
+
+# ---- a mail tree with -r --------------------------------------------------------------
+# CPU and wall per file, in microseconds: -r over the tree, one search of the
+# same files in one folder, one search of one user's folder.
+time_tree() {
+  local name=$1 folder=$2 files=$3; shift 3
+  (cd "$folder" && hyperfine --style none --ignore-failure --warmup 2 --runs "$runs" -N \
+    --export-json "$results/$name.json" "$find_exe $*" >/dev/null 2>&1)
+  figure[$name-wall]=$(jq -r ".results[0].median * 1e6 / $files * 10 | round / 10" "$results/$name.json")
+  figure[$name-cpu]=$(jq -r ".results[0] | (.user + .system) * 1e6 / $files * 10 | round / 10" \
+    "$results/$name.json")
+}
+tree_files=$(count_of tree)
+time_tree tree-r "$corpus/tree" "$tree_files" -r smith
+time_tree tree-flat "$corpus/flat" "$(count_of flat)" smith
+time_tree tree-one "$corpus/tree/user001" "$(count_of tree/user001)" smith
 
 # ---- system calls and memory ----------------------------------------------------------
 calls_per_file() {  # FOLDER LISTOPT: every system call of one search, per file searched
@@ -273,6 +305,10 @@ for text in $texts; do
     done
   done
 done
+for part in wall cpu; do
+  derive "tree-r-vs-flat-$part" "tree-r-$part" "tree-flat-$part"
+  derive "tree-r-vs-one-$part" "tree-r-$part" "tree-one-$part"
+done
 for kind in books lists; do
   for part in wall cpu; do derive "wine-$kind-vs-native-$part" "wine-$kind-$part" "native-wine-$kind-$part"; done
 done
@@ -299,6 +335,14 @@ for text in $texts; do
   row "lists-$text-vs-grep" "lists \"$text\": vintrell-find / grep, wall" x
   row "lists-$text-vs-grep-cpu" "lists \"$text\": vintrell-find / grep, CPU" x "<= 1" "x <= 1"
 done
+for part in wall cpu; do
+  row "tree-r-$part" "-r, 100 folders x 20 books, per file, $part" us
+  row "tree-flat-$part" "the same 2,000 books in one folder, per file, $part" us
+  row "tree-one-$part" "one user's folder of 20 books, per file, $part" us
+done
+row tree-r-vs-flat-wall "-r / one folder of 2,000, per file, wall" x
+row tree-r-vs-flat-cpu "-r / one folder of 2,000, per file, CPU" x "<= 1.1" "x <= 1.1"
+row tree-r-vs-one-cpu "-r / one folder of 20, per file, CPU" x "<= 1" "x <= 1"
 row books-calls "system calls per address book" calls
 row lists-calls "system calls per distribution list" calls
 row books-peak "peak memory, books (largest $(mib "$largest_book"))" MiB "<= $peak_limit" "x <= $peak_limit"

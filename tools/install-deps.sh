@@ -22,6 +22,8 @@ need dpkg-shlibdeps dpkg-dev
   missing+=(libclang-rt-14-dev)
 # The 32-bit Wine loader comes from the i386 architecture's package.
 if ! dpkg -s wine32:i386 >/dev/null 2>&1; then missing+=(wine32:i386); fi
+# vintrell-find writes JSON with nlohmann-json (header-only, both builds).
+[ -f /usr/include/nlohmann/json.hpp ] || missing+=(nlohmann-json3-dev)
 # Wine's own fonts (MS Sans Serif, Marlett, ...): tools/with-wine.sh puts them
 # into every prefix so that the dialog never lays out in a host font.
 [ -f /usr/share/wine/fonts/sserife.fon ] && [ -f /usr/share/wine/fonts/marlett.ttf ] ||

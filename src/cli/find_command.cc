@@ -3,10 +3,12 @@
 #include <cstdio>
 
 #include "cli/code_page.h"
+#include "cli/json_output.h"
 #include "cli/output.h"
 #include "cli/report.h"
 #include "cli/search_folder.h"
 #include "cli/terminal.h"
+#include "cli/tree_walk.h"
 #include "runtime/runtime.h"
 #include "search/search.h"
 
@@ -98,42 +100,113 @@ int run_find_command(const CommandLine& command_line) {
     errors.error(parsed.directory, "cannot be named in the ANSI code page");
     return kExitTrouble;
   }
+  // Messages name the folder as given ("." for the current one); paths of
+  // files start with DIR as given, or, without one, below it as grep -r's do.
+  const std::string shown_root = parsed.directory_given ? folder : std::string();
   const std::string shown_folder = parsed.directory_given ? folder : std::string(".");
-  std::string trouble = folder_trouble(folder);
-  if (!trouble.empty()) errors.error(shown_folder, trouble);
-
-  SearchRequest request = make_search_request(
-      folder, text, parsed.lists ? SearchKind::kDistributionLists : SearchKind::kAddressBooks,
-      parsed.match_case);
-  SearchTroubleSinks sinks;
-  sinks.folder_too_long = [&] {
-    errors.error(shown_folder, "Path too long to list (more than 256 bytes with the file mask)");
+  auto shown_below = [&](const std::string& below) {
+    return below.empty() ? shown_folder : shown_path(shown_root, below);
   };
-  sinks.unreadable_file = [&](const std::string& path, int error_number) {
-    errors.file_error(shown_path(shown_folder, path.substr(request.folder.size())),
-                      read_error_text(error_number));
-  };
-  std::vector<std::string> lines;
-  std::string summary;
-  run_search(
-      request, [&lines](const std::string& line) { lines.push_back(line); },
-      [&summary](const std::string& line) { summary = line; }, &sinks);
 
+  const SearchKind kind =
+      parsed.lists ? SearchKind::kDistributionLists : SearchKind::kAddressBooks;
   const LineForm form = parsed.raw ? LineForm::kRaw
                         : terminal.lines_in_utf8 ? LineForm::kUtf8
                                                  : LineForm::kBytes;
   const LineRenderer renderer(form, code_page);
-  std::string output;
-  for (const std::string& line : as_listed(lines)) {
-    output += renderer.render(line);
-    output += '\n';
+  const TextKind output_kind =
+      parsed.json || form == LineForm::kUtf8 ? TextKind::kUtf8 : TextKind::kBytes;
+  const bool file_names = shows_file_names(parsed);
+
+  struct Found {
+    std::string line;
+    std::string path;  // below the root, joined by '\'
+    ScanDetails details;
+  };
+  SearchCounts total;
+  bool write_failed = false;
+
+  // Searches one folder as the dialog does and writes its results in the
+  // results list's order; false when standard output failed.
+  auto search_folder = [&](const WalkedFolder& walked) {
+    SearchRequest request = make_search_request(walked.folder, text, kind, parsed.match_case);
+    const std::string prefix = walked.below.empty() ? std::string() : walked.below + "\\";
+    SearchTroubleSinks sinks;
+    sinks.folder_too_long = [&] {
+      errors.error(shown_below(walked.below),
+                   "Path too long to list (more than 256 bytes with the file mask)");
+    };
+    sinks.unreadable_file = [&](const std::string& path, int error_number) {
+      errors.file_error(shown_path(shown_root, prefix + path.substr(request.folder.size())),
+                        read_error_text(error_number));
+    };
+    std::vector<Found> found;
+    SearchExtras extras;
+    extras.want_matches = parsed.entries;
+    extras.found = [&](const std::string& path, ScanDetails& details) {
+      found.back().path = prefix + path.substr(request.folder.size());
+      found.back().details = std::move(details);
+    };
+    if (parsed.recursive) {
+      extras.skip_file = [&walked](const std::string& name) { return walked.links.count(name) != 0; };
+    }
+    SearchCounts counts = run_search(
+        request, [&found](const std::string& line) { found.push_back(Found{line, {}, {}}); },
+        [](const std::string&) {}, &sinks, &extras);
+    total.files_with_hits += counts.files_with_hits;
+    total.files_scanned += counts.files_scanned;
+
+    std::vector<std::string> lines;
+    lines.reserve(found.size());
+    for (const Found& f : found) lines.push_back(f.line);
+    std::string output;
+    for (size_t index : listed_order(lines)) {
+      const Found& f = found[index];
+      const std::string path = shown_path(shown_root, f.path);
+      if (parsed.json) {
+        output += json_result(path_to_utf8(path), f.details, kind, parsed.entries, code_page);
+        continue;
+      }
+      if (file_names) {
+        output += render_path(path, parsed.raw, terminal.paths_in_utf8);
+        output += ':';
+      }
+      output += renderer.render(f.line.substr(0, f.line.find('\0')));
+      output += '\n';
+      if (parsed.entries) {
+        for (const std::string& entry : f.details.matches) {
+          output += "    ";
+          output += renderer.render(entry);
+          output += '\n';
+        }
+      }
+    }
+    if (!output.empty() && write_output(output, output_kind, &errors) != kExitFound) {
+      write_failed = true;
+      return false;
+    }
+    return true;
+  };
+
+  WalkedFolder root;
+  root.folder = folder;
+  std::string trouble = folder_trouble(folder);
+  if (!trouble.empty()) {
+    errors.error(shown_folder, trouble);
+  } else if (parsed.recursive) {
+    walk_folders(folder, search_folder, [&](const std::string& below, const std::string& why) {
+      errors.error(shown_below(below), why);
+    });
+  } else {
+    search_folder(root);
   }
-  output += summary;
-  output += '\n';
-  int written = write_output(output, form == LineForm::kUtf8 ? TextKind::kUtf8 : TextKind::kBytes,
-                             &errors);
-  if (written != kExitFound || errors.any()) return kExitTrouble;
-  return lines.empty() ? kExitNotFound : kExitFound;
+  if (write_failed) return kExitTrouble;
+
+  std::string summary = parsed.json ? json_summary(total, kind) : summary_line(total, kind) + "\n";
+  if (write_output(summary, output_kind, &errors) != kExitFound || errors.any()) {
+    return kExitTrouble;
+  }
+  return total.files_with_hits == 0 ? kExitNotFound : kExitFound;
 }
 
 }  // namespace vintrell

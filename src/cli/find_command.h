@@ -1,5 +1,6 @@
 // vintrell-find: the command-line front end on the search core.
-//   vintrell-find [-d DIR] [-l] [-c] [-s] [--raw] [--codepage N] [--] TEXT
+//   vintrell-find [-d DIR] [-l] [-c] [-r] [-H|--no-filename] [--entries] [--json]
+//                 [-s] [--raw] [--codepage N] [--] TEXT
 #ifndef VINTRELL_CLI_FIND_COMMAND_H_
 #define VINTRELL_CLI_FIND_COMMAND_H_
 
@@ -24,8 +25,10 @@ struct CommandLine {
   std::vector<std::string> ansi;
 };
 
-// The whole command: the result lines in the results list's order, then the
-// summary, to standard output, each followed by "\n" (no CR on any platform);
+// The whole command: the result lines in the results list's order (with -r
+// folder by folder, each folder's in that order), then the summary of all
+// folders, to standard output, each followed by "\n" (no CR on any platform),
+// or their JSON Lines with --json;
 // errors to standard error. Returns 0 when at least one file had a hit, 1 when
 // none did, 2 for a usage error or when any error happened. Never writes a file.
 int run_find_command(const CommandLine& command_line);

@@ -1,5 +1,9 @@
 #include "cli/find_command.h"
 
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+
 #include <string>
 #include <vector>
 #ifndef _WIN32
@@ -81,7 +85,8 @@ std::string as_shown(const std::string& utf8, const std::string& code_page_bytes
 }
 
 const char kUsageLine[] =
-    "usage: vintrell-find [-d DIR] [-l] [-c] [-s] [--raw] [--codepage N] [--] TEXT\n";
+    "usage: vintrell-find [-d DIR] [-l] [-c] [-r] [-H|--no-filename] [--entries] [--json]\n"
+    "                     [-s] [--raw] [--codepage N] [--] TEXT\n";
 
 }  // namespace
 
@@ -579,4 +584,327 @@ TEST(VintrellFind, PathsAndMasksTheCutsWouldShortenAreNeverUsed) {
   EXPECT_EQ(long_mask.out, std::string("Text found in  0 out of  0 Address Books\n"));
   EXPECT_EQ(long_mask.err, "vintrell-find: " + mask_too_long +
                                ": Path too long to list (more than 256 bytes with the file mask)\n");
+}
+
+// ---- whole mail trees ---------------------------------------------------------------
+
+namespace {
+
+const char kSeparator = kWindows ? '\\' : '/';
+
+// A file written through the platform's ANSI calls, so that a non-ASCII name
+// is the same bytes the program lists (natively UTF-8, on Windows the ANSI
+// code page's).
+void write_named(const std::string& folder, const std::vector<std::string>& parts,
+                 const std::string& bytes) {
+  std::string path = folder;
+  for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    path += "\\" + parts[i];
+    CreateDirectoryA(path.c_str(), nullptr);
+  }
+  path += "\\" + parts.back();
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  if (file != INVALID_HANDLE_VALUE) {
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+}
+
+// A symbolic link `name` in `folder` pointing at `target` ('/'-separated,
+// relative). Under Wine through the host's ln, which Wine starts as a Unix
+// program; true when the link is there.
+// The links made under Wine, by their host names: removed by the host's rm,
+// since the test's own file calls would see folders where the links are.
+std::vector<std::string>& wine_links() {
+  static std::vector<std::string> links;
+  return links;
+}
+
+bool make_link(const testing::TempFolder& base, const std::string& folder, const std::string& name,
+               const std::string& target) {
+#ifdef _WIN32
+  // The link's own name as the host names it; a Unix child of Wine does not
+  // start in the Windows working folder.
+  using UnixName = char*(__cdecl*)(const wchar_t*);
+  auto unix_name = reinterpret_cast<UnixName>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+  if (unix_name == nullptr) return false;
+  std::string windows_folder = base.join(folder);
+  std::wstring wide(windows_folder.begin(), windows_folder.end());
+  char* host_folder = unix_name(wide.c_str());
+  if (host_folder == nullptr) return false;
+  std::string link = std::string(host_folder) + "/" + name;
+  HeapFree(GetProcessHeap(), 0, host_folder);
+  testing::run_program("Z:\\bin\\ln", {"-s", target, link});
+  wine_links().push_back(link);
+  WIN32_FIND_DATAA entry;
+  HANDLE found = FindFirstFileA(base.join(folder + "\\" + name).c_str(), &entry);
+  if (found == INVALID_HANDLE_VALUE) return false;
+  FindClose(found);
+  return true;
+#else
+  std::string path = base.path() + "/" + folder + "/" + name;
+  for (char& c : path) {
+    if (c == '\\') c = '/';
+  }
+  return symlink(target.c_str(), path.c_str()) == 0;
+#endif
+}
+
+// Whether the platform shows the link `path` as a reparse point, which a walk
+// passes by. Wine 8.0 shows a link to a file as the file itself.
+bool shown_as_link(const std::string& path) {
+  WIN32_FIND_DATAA entry;
+  HANDLE found = FindFirstFileA(path.c_str(), &entry);
+  if (found == INVALID_HANDLE_VALUE) return false;
+  FindClose(found);
+  return (entry.dwFileAttributes & 0x400) != 0;
+}
+
+// The non-ASCII user folder: "jörg" as the file system names it.
+const std::string kJoerg = kWindows ? "j\xF6rg" : "j\xC3\xB6rg";
+
+// The admin's mail tree: users with and without hits, a hidden folder, a link
+// loop, a planted link to a file outside the tree.
+struct MailTree {
+  testing::TempFolder base;
+  std::string root;        // MAIL, as given to -d
+  bool loop_made = false;  // the link loop could be made here
+  bool file_link_followed = false;  // the platform shows the planted link as a file
+
+  MailTree() {
+    root = base.path() + kSeparator + "MAIL";
+    base.write("MAIL\\TOP.PMR", book("Postmaster", std::string("\0jones@old.example\0", 19)));
+    base.write("MAIL\\ann\\ADDR.PMR",
+               book("Ann's book", std::string("\0Fred JONES\0jones@old.example\0Smith\0", 36)));
+    base.write("MAIL\\ann\\STAFF.PML",
+               "Title: Staff\r\nFred Jones <jones@old.example>\r\n\\jones control\r\nann\r\n"
+               "jones@new.example\r\n");
+    base.write("MAIL\\bob\\BOOK.PMR", book("Bob", std::string("\0nobody\0", 8)));
+    base.write("MAIL\\bob\\CLUB.PML", "Title: Club\r\nann\r\n");
+    base.write("MAIL\\carl\\deep\\D.PMR", book("Deep", std::string("\0JONES@OLD.EXAMPLE\0", 19)));
+    write_named(base.path(), {"MAIL", kJoerg, "J.PMR"},
+                book("J\xF6rg's book", std::string("\0jones\0", 7)));
+    base.write("MAIL\\.trash\\T.PMR", book("Trash", "jones"));
+    base.write("MAIL\\.trash\\T.PML", "Title: Trash\r\njones\r\n");
+    base.write("outside\\SECRET.PMR", book("Secret", "jones"));
+    loop_made = make_link(base, "MAIL\\ann", "loop", "..");
+    make_link(base, "MAIL\\bob", "OUT.PMR", "../../outside/SECRET.PMR");
+    file_link_followed = !shown_as_link(base.join("MAIL\\bob\\OUT.PMR"));
+  }
+  ~MailTree() {
+    for (const std::string& link : wine_links()) testing::run_program("Z:\\bin\\rm", {link});
+    wine_links().clear();
+  }
+  std::string path(const std::string& below) const {
+    std::string p = root + kSeparator + below;
+    for (char& c : p) {
+      if (c == '/' || c == '\\') c = kSeparator;
+    }
+    return p;
+  }
+};
+
+}  // namespace
+
+TEST(VintrellFind, RecursiveSearchOfAMailTreeInEachForm) {
+  if (!utf8_locale_available()) SKIP_TEST("this host has no C.UTF-8 locale");
+  MailTree tree;
+  EXPECT_TRUE(tree.loop_made);
+  // Wine 8.0 shows the planted link as the file it names (see the manual page).
+  const bool secret = tree.file_link_followed;
+  EXPECT_EQ(secret, kWindows);
+  const std::string joerg_title = as_shown("J\xC3\xB6rg's book", "J\xF6rg's book");
+  const std::string top = tree.path("TOP.PMR") + ":Postmaster ( 1 occurences)\n";
+  const std::string ann = tree.path("ann/ADDR.PMR") + ":Ann's book ( 2 occurences)\n";
+  const std::string out = secret ? tree.path("bob/OUT.PMR") + ":Secret ( 1 occurences)\n" : "";
+  const std::string deep = tree.path("carl/deep/D.PMR") + ":Deep ( 1 occurences)\n";
+  const std::string joerg = tree.path(kJoerg + "/J.PMR") + ":" + joerg_title + " ( 1 occurences)\n";
+  const std::string books = secret ? "Text found in  5 out of  6 Address Books\n"
+                                   : "Text found in  4 out of  5 Address Books\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+    int exit_code;
+  } cases[] = {
+      {{"-r", "-d", tree.root, "jones"}, top + ann + out + deep + joerg + books, 0},
+      {{"--recursive", "--no-filename", "-d", tree.root, "jones"},
+       "Postmaster ( 1 occurences)\nAnn's book ( 2 occurences)\n" +
+           std::string(secret ? "Secret ( 1 occurences)\n" : "") + "Deep ( 1 occurences)\n" +
+           joerg_title + " ( 1 occurences)\n" + books,
+       0},
+      {{"-rc", "-d", tree.root, "jones"},
+       top + tree.path("ann/ADDR.PMR") + ":Ann's book ( 1 occurences)\n" + out +
+           tree.path(kJoerg + "/J.PMR") + ":" + joerg_title + " ( 1 occurences)\n" +
+           (secret ? "Text found in  4 out of  6 Address Books\n"
+                   : "Text found in  3 out of  5 Address Books\n"),
+       0},
+      {{"-r", "--entries", "-d", tree.root, "jones@old"},
+       tree.path("TOP.PMR") + ":Postmaster ( 1 occurences)\n    jones@old.example\n" +
+           tree.path("ann/ADDR.PMR") + ":Ann's book ( 1 occurences)\n    jones@old.example\n" +
+           tree.path("carl/deep/D.PMR") + ":Deep ( 1 occurences)\n    JONES@OLD.EXAMPLE\n" +
+           (secret ? "Text found in  3 out of  6 Address Books\n"
+                   : "Text found in  3 out of  5 Address Books\n"),
+       0},
+      {{"-r", "-l", "--entries", "-d", tree.root, "jones"},
+       tree.path("ann/STAFF.PML") +
+           ":Staff ( 2 out of  3 entries)\n    Fred Jones <jones@old.example>\n"
+           "    jones@new.example\n"
+           "Text found in  1 out of  2 Distributions Lists\n",
+       0},
+      // Without -r one folder, as the dialog; -H names the files there too.
+      {{"-H", "-d", tree.path("ann"), "jones"},
+       ann + "Text found in  1 out of  1 Address Books\n", 0},
+      {{"-r", "-d", tree.path("bob"), "jones"},
+       out + (secret ? "Text found in  1 out of  2 Address Books\n"
+                     : "Text found in  0 out of  1 Address Books\n"),
+       secret ? 0 : 1},
+  };
+  for (const Case& c : cases) {
+    testing::ProcessResult run = find_with(c.args, in_utf8());
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, std::string());
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    if (run.out != c.out) ADD_FAILURE("for arguments " + testing::quote(c.args[0] + " " + c.args[1]));
+  }
+  // Without DIR the paths start below the current folder, as grep -r's do.
+  testing::ProcessResult here = find_with({"-r", "-l", "jones"}, [&] {
+    testing::RunOptions options = in_utf8();
+    options.working_folder = tree.path("ann");
+    return options;
+  }());
+  EXPECT_EQ(here.out, std::string("STAFF.PML:Staff ( 2 out of  3 entries)\n"
+                                  "Text found in  1 out of  1 Distributions Lists\n"));
+}
+
+TEST(VintrellFind, JsonLinesParseAndHoldUtf8Whatever) {
+  MailTree tree;
+#ifndef _WIN32
+  // A name that is no UTF-8 (Latin-1 "léa"): its byte is escaped, not dropped.
+  tree.base.write("MAIL\\l\xE9" "a\\L.PMR", book("L\xE9" "a", "jones"));
+#else
+  if (GetACP() != 1252) SKIP_TEST("the names here are written in code page 1252");
+#endif
+  for (const testing::RunOptions& side : {in_utf8(), in_c_locale()}) {
+    testing::ProcessResult run =
+        find_with({"-r", "--json", "--entries", "-d", tree.root, "jones"}, side);
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.err, std::string());
+    std::vector<nlohmann::json> objects;
+    size_t at = 0;
+    while (at < run.out.size()) {
+      size_t end = run.out.find('\n', at);
+      ASSERT_TRUE(end != std::string::npos);
+      nlohmann::json object = nlohmann::json::parse(run.out.substr(at, end - at), nullptr, false);
+      ASSERT_FALSE(object.is_discarded());
+      objects.push_back(object);
+      at = end + 1;
+    }
+    const size_t results = objects.size() - 1;
+    ASSERT_TRUE(results >= 4);
+    auto path_of = [&](const std::string& below) {
+      std::string utf8 = tree.path(below);
+      if (kWindows) {  // the ANSI "ö" as UTF-8
+        size_t o = utf8.find('\xF6');
+        if (o != std::string::npos) utf8.replace(o, 1, "\xC3\xB6");
+      }
+      return utf8;
+    };
+    EXPECT_EQ(objects[0]["path"].get<std::string>(), path_of("TOP.PMR"));
+    EXPECT_EQ(objects[1]["path"].get<std::string>(), path_of("ann/ADDR.PMR"));
+    EXPECT_EQ(objects[1]["title"].get<std::string>(), std::string("Ann's book"));
+    EXPECT_EQ(objects[1]["count"].get<int>(), 2);
+    EXPECT_TRUE(objects[1]["matches"] ==
+                nlohmann::json::array({"Fred JONES", "jones@old.example"}));
+    bool joerg_seen = false, lea_seen = false;
+    for (size_t i = 0; i < results; ++i) {
+      const std::string path = objects[i]["path"].get<std::string>();
+      if (path == path_of(kJoerg + "/J.PMR")) {
+        joerg_seen = true;
+        // Titles come from the code page, whatever the locale.
+        EXPECT_EQ(objects[i]["title"].get<std::string>(), std::string("J\xC3\xB6rg's book"));
+      }
+      if (path == tree.root + "/l\\xe9a/L.PMR") {
+        lea_seen = true;
+        EXPECT_EQ(objects[i]["title"].get<std::string>(), std::string("L\xC3\xA9" "a"));
+      }
+    }
+    EXPECT_TRUE(joerg_seen);
+    EXPECT_EQ(lea_seen, !kWindows);
+    const nlohmann::json& summary = objects.back();
+    EXPECT_EQ(summary["kind"].get<std::string>(), std::string("address books"));
+    EXPECT_EQ(summary["found"].get<size_t>(), results);
+    EXPECT_EQ(summary["summary"].get<std::string>(),
+              "Text found in  " + std::to_string(results) + " out of  " +
+                  std::to_string(summary["scanned"].get<int>()) + " Address Books");
+  }
+  testing::ProcessResult lists = find({"-r", "-l", "--json", "-d", tree.root, "jones"});
+  EXPECT_EQ(lists.exit_code, 0);
+  EXPECT_EQ(lists.out,
+            "{\"path\":" + nlohmann::json(tree.path("ann/STAFF.PML")).dump() +
+                ",\"title\":\"Staff\",\"hits\":2,\"entries\":3}\n"
+                "{\"summary\":\"Text found in  1 out of  2 Distributions Lists\",\"found\":1,"
+                "\"scanned\":2,\"kind\":\"distribution lists\"}\n");
+}
+
+TEST(VintrellFind, RecursiveSearchNamesTheFoldersItCannotListAndSearchesTheRest) {
+  MailTree tree;
+  // A folder too deep to list: its mask would pass the 256 bytes a listing takes.
+  std::string deep = "MAIL\\eve";
+  while (tree.base.path().size() + deep.size() < 250) deep += "\\" + std::string(20, 'd');
+  tree.base.write(deep + "\\E.PMR", book("Eve", "jones"));
+  const std::string deep_shown = tree.path(deep.substr(5));
+  // A user folder that cannot be listed. Root reads every folder, so there the
+  // search runs without the capabilities that let it (setpriv).
+  std::vector<std::string> prefix;
+  bool locked = false;
+#ifndef _WIN32
+  tree.base.write("MAIL\\dora\\D.PMR", book("Dora", "jones"));
+  const std::string dora = tree.base.path() + "/MAIL/dora";
+  chmod(dora.c_str(), 0);
+  if (geteuid() != 0) {
+    locked = access(dora.c_str(), R_OK) != 0;
+  } else if (access("/usr/bin/setpriv", X_OK) == 0) {
+    prefix = {"--bounding-set=-dac_override,-dac_read_search",
+              "--inh-caps=-dac_override,-dac_read_search",
+              testing::program_beside_this_one("vintrell-find")};
+    locked = true;
+  }
+#endif
+  auto run_find = [&](std::vector<std::string> args) {
+    if (prefix.empty()) return find_with(args, in_c_locale());
+    args.insert(args.begin(), prefix.begin(), prefix.end());
+    return testing::run_program("/usr/bin/setpriv", args, in_c_locale());
+  };
+  // (Under Wine the link loop looks like a folder to the test's own walk.)
+  const auto before = kWindows ? decltype(tree.base.snapshot())() : tree.base.snapshot();
+  testing::ProcessResult run = run_find({"-r", "-d", tree.root, "jones"});
+  if (locked && run.err.compare(0, 8, "setpriv:") == 0) {
+    locked = false;  // the capabilities could not be dropped here
+    prefix.clear();
+    run = run_find({"-r", "-d", tree.root, "jones"});
+  }
+  EXPECT_EQ(run.exit_code, 2);
+  // Every other folder is searched: the summary counts them all.
+  const int scanned = tree.file_link_followed ? 6 : 5;
+  EXPECT_TRUE(run.out.find(tree.path("carl/deep/D.PMR") + ":Deep") != std::string::npos);
+  EXPECT_EQ(run.out.substr(run.out.rfind("Text found")),
+            "Text found in  " + std::to_string(scanned - 1) + " out of  " +
+                std::to_string(scanned) + " Address Books\n");
+  std::string expected_err;
+  if (locked) expected_err += "vintrell-find: " + tree.path("dora") + ": Permission denied\n";
+  expected_err += "vintrell-find: " + deep_shown +
+                  ": Path too long to list (more than 256 bytes with the file mask)\n";
+  EXPECT_EQ(run.err, expected_err);
+  if (!locked) {
+    std::printf("  (no folder made unreadable here: %s)\n",
+                kWindows ? "Wine runs the test as root and has no permissions of its own"
+                         : "no setpriv to drop root's capabilities");
+  }
+#ifndef _WIN32
+  chmod(dora.c_str(), 0700);
+#endif
+  if (!kWindows) EXPECT_TRUE(tree.base.snapshot() == before);
 }

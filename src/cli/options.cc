@@ -10,7 +10,8 @@
 namespace vintrell {
 
 const char kUsage[] =
-    "usage: vintrell-find [-d DIR] [-l] [-c] [-s] [--raw] [--codepage N] [--] TEXT\n";
+    "usage: vintrell-find [-d DIR] [-l] [-c] [-r] [-H|--no-filename] [--entries] [--json]\n"
+    "                     [-s] [--raw] [--codepage N] [--] TEXT\n";
 
 const char kHelp[] =
     "Lists the address books (*.PMR) in DIR in which TEXT occurs, each with the\n"
@@ -24,6 +25,15 @@ const char kHelp[] =
     "                     0x84, 0x86, 0x87, 0x94, 0xA4 to 0x9A, 0x90, 0x8E, 0x8F, 0x80,\n"
     "                     0x99, 0xA5); other letters, accented ones too, match only\n"
     "                     themselves, whatever the locale\n"
+    "  -r, --recursive    also every folder below DIR, in name order, depth first;\n"
+    "                     hidden folders and symbolic links are not entered\n"
+    "  -H, --with-filename  start each result line with its file's path and ':'\n"
+    "                     (the default with -r)\n"
+    "      --no-filename  no path before the result lines, also with -r\n"
+    "      --entries      under each result, the entries that hold TEXT, indented\n"
+    "                     by four blanks (a list's entry lines; a book's fields)\n"
+    "      --json         JSON Lines instead: one object per result, then one with\n"
+    "                     the summary; every string UTF-8\n"
     "  -s, --no-messages  say nothing about files that could not be read\n"
     "      --codepage=N   the mail files' Windows code page (default 1252; any\n"
     "                     single-byte one that keeps ASCII: 1250, 1251, 1253, ...)\n"
@@ -42,18 +52,25 @@ const char kHelp[] =
 #endif
     "Control characters in a title are shown as escapes (\\r, \\n, \\t, \\x1b, ...).\n"
     "With --raw, TEXT and every output byte pass exactly as they are.\n"
+    "Paths are the file system's names, printed as they are (control characters\n"
+    "escaped unless --raw), never converted from the code page.\n"
     "Exit status: 0 when TEXT was found, 1 when it was not, 2 for a usage error or\n"
     "any error on the way (a folder or file that could not be read, a write error).\n";
 
 namespace {
 
 // Values of the long options that have no short form.
-enum : int { kRaw = 256, kCodePage, kVersion };
+enum : int { kRaw = 256, kCodePage, kVersion, kNoFilename, kEntries, kJson };
 
 const option kLongOptions[] = {
     {"dir", required_argument, nullptr, 'd'},
     {"lists", no_argument, nullptr, 'l'},
     {"match-case", no_argument, nullptr, 'c'},
+    {"recursive", no_argument, nullptr, 'r'},
+    {"with-filename", no_argument, nullptr, 'H'},
+    {"no-filename", no_argument, nullptr, kNoFilename},
+    {"entries", no_argument, nullptr, kEntries},
+    {"json", no_argument, nullptr, kJson},
     {"no-messages", no_argument, nullptr, 's'},
     {"raw", no_argument, nullptr, kRaw},
     {"codepage", required_argument, nullptr, kCodePage},
@@ -62,7 +79,7 @@ const option kLongOptions[] = {
     {nullptr, 0, nullptr, 0},
 };
 // Leading ':': a missing value is told apart from an unknown option.
-const char kShortOptions[] = ":d:lcsh";
+const char kShortOptions[] = ":d:lcrHsh";
 
 const option* option_of(int value) {
   for (const option* o = kLongOptions; o->name != nullptr; ++o) {
@@ -145,6 +162,20 @@ FindArguments parse_find_arguments(const std::vector<std::string>& args) {
         break;
       case 'c':
         result.match_case = true;
+        break;
+      case 'r':
+        result.recursive = true;
+        break;
+      case 'H':
+      case kNoFilename:
+        result.filename_given = true;
+        result.with_filename = value == 'H';
+        break;
+      case kEntries:
+        result.entries = true;
+        break;
+      case kJson:
+        result.json = true;
         break;
       case 's':
         result.no_messages = true;

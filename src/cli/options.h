@@ -22,6 +22,11 @@ struct FindArguments {
   bool match_case = false;
   bool no_messages = false;  // -s: no line for a file that could not be read
   bool raw = false;          // TEXT and the output lines pass as bytes
+  bool recursive = false;    // -r: DIR and every folder below it
+  bool filename_given = false;  // -H or --no-filename was given (else: as -r)
+  bool with_filename = false;   // meaningful when filename_given
+  bool entries = false;      // the matching entries under each result
+  bool json = false;         // JSON Lines instead of the dialog's text
   uint32_t code_page = kDefaultCodePage;
   std::string text;       // as given, possibly empty
   size_t text_index = 0;  // TEXT's place among the arguments
@@ -30,10 +35,16 @@ struct FindArguments {
 // The arguments after the program's name, through getopt_long: options may
 // come before or after TEXT until `--`; short options bundle (-lc, -dDIR);
 // --dir=DIR and unambiguous abbreviations of long options work; the last --dir
-// wins. -h/--help or --version decide at once when met.
+// wins; of -H and --no-filename the last wins. -h/--help or --version decide
+// at once when met.
 FindArguments parse_find_arguments(const std::vector<std::string>& args);
 
 extern const char kUsage[];
+
+// Whether result lines carry their file's path: -H, --no-filename, else -r.
+inline bool shows_file_names(const FindArguments& a) {
+  return a.filename_given ? a.with_filename : a.recursive;
+}
 // The help shown by --help, after the usage line.
 extern const char kHelp[];
 

@@ -51,6 +51,33 @@ std::string LineRenderer::render(const std::string& line) const {
   return out;
 }
 
+std::string render_path(const std::string& path, bool raw, bool to_utf8) {
+  std::string named = to_utf8 ? path_to_utf8(path) : path;
+  if (raw) return named;
+  std::string out;
+  out.reserve(named.size());
+  for (char c : named) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    if (is_control_byte(byte)) {
+      out += escape(byte);
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string code_page_to_utf8(const std::string& text, const CodePage& code_page) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    const std::string& utf8 = code_page.utf8_of(byte);
+    out += utf8.empty() ? escape(byte) : utf8;
+  }
+  return out;
+}
+
 DWORD write_standard(DWORD which, const std::string& text, TextKind kind) {
   ProcedureFrame frame;
   PlatformOutcome outcome;

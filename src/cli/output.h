@@ -30,6 +30,14 @@ class LineRenderer {
   std::string shown_[256];
 };
 
+// A path for a text line: its bytes as the platform names them (in UTF-8 when
+// `to_utf8`), control characters as the escapes of LineRenderer unless `raw`.
+std::string render_path(const std::string& path, bool raw, bool to_utf8);
+
+// Code page text as UTF-8 for JSON: each byte's character, control characters
+// included (JSON escapes them); a byte the code page leaves undefined as \xHH.
+std::string code_page_to_utf8(const std::string& text, const CodePage& code_page);
+
 // Writes every byte of `text` to standard stream `which` (characters on a
 // Windows console unless `kind` is kBytes). Returns 0, or the platform error;
 // ERROR_INVALID_HANDLE when the process has no such stream.

@@ -55,6 +55,7 @@ std::string folder_trouble(const std::string& folder) {
 
 std::string shown_path(const std::string& folder, const std::string& name) {
   std::string shown = folder;
+  std::string below = name;
 #ifdef _WIN32
   const char separator = '\\';
 #else
@@ -62,8 +63,13 @@ std::string shown_path(const std::string& folder, const std::string& name) {
   // keeps them.
   const char separator = folder.find('\\') == std::string::npos ? '/' : '\\';
 #endif
+  for (char& c : below) {
+    if (c == '\\') c = separator;
+  }
+  if (folder.empty()) return below;
+  if (below.empty()) return folder;
   while (!shown.empty() && shown.back() == separator) shown.pop_back();
-  return shown + separator + name;
+  return shown + separator + below;
 }
 
 }  // namespace vintrell

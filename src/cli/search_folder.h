@@ -18,7 +18,8 @@ std::string folder_trouble(const std::string& folder);
 
 // A file of `folder` as the user would write it: the folder as given, then the
 // separator it uses ('/' natively unless the folder holds a '\', else '\'),
-// then the name.
+// then the name, a path below the folder whose '\' become that separator too.
+// An empty `folder` (none was given) gives the name alone, as grep -r does.
 std::string shown_path(const std::string& folder, const std::string& name);
 
 }  // namespace vintrell

@@ -12,6 +12,10 @@ namespace vintrell {
 struct Terminal {
   bool text_in_utf8 = false;   // TEXT arrives as UTF-8, to be converted to the code page
   bool lines_in_utf8 = false;  // the output lines go out as UTF-8
+  // Paths (in the platform's own encoding) are converted to UTF-8 for output:
+  // on Windows with the lines; natively never, a name's bytes being already
+  // the locale's.
+  bool paths_in_utf8 = false;
 };
 
 // Natively both follow the locale's character set (UTF-8 or not). On Windows
@@ -38,6 +42,11 @@ std::string message_text(const std::string& utf8);
 // given natively; on Windows the ANSI code page's form of the UTF-8 argument,
 // false when the code page cannot hold a character of it.
 bool platform_folder_name(const std::string& given, std::string* name);
+
+// A path as the platform's file calls name it, decoded into UTF-8: natively as
+// UTF-8, each byte that is no part of a well-formed character written \xHH;
+// on Windows from the ANSI code page.
+std::string path_to_utf8(const std::string& path);
 
 }  // namespace vintrell
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "cli/code_page.h"
 #include "cli/terminal.h"
 
 namespace vintrell {
@@ -28,6 +29,24 @@ std::string message_text(const std::string& utf8) { return utf8; }
 bool platform_folder_name(const std::string& given, std::string* name) {
   *name = given;
   return true;
+}
+
+std::string path_to_utf8(const std::string& path) {
+  std::string out;
+  out.reserve(path.size());
+  for (size_t at = 0; at < path.size();) {
+    size_t length = utf8_character_length(path, at);
+    if (length == 0) {
+      const char digits[] = "0123456789abcdef";
+      unsigned char byte = static_cast<unsigned char>(path[at]);
+      out += std::string("\\x") + digits[byte >> 4] + digits[byte & 15];
+      ++at;
+    } else {
+      out.append(path, at, length);
+      at += length;
+    }
+  }
+  return out;
 }
 
 }  // namespace vintrell

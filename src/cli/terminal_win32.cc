@@ -19,6 +19,7 @@ Terminal describe_terminal(bool raw) {
   if (raw) return terminal;
   terminal.text_in_utf8 = true;
   terminal.lines_in_utf8 = is_console(GetStdHandle(STD_OUTPUT_HANDLE));
+  terminal.paths_in_utf8 = terminal.lines_in_utf8;
   return terminal;
 }
 
@@ -80,6 +81,20 @@ bool platform_folder_name(const std::string& given, std::string* name) {
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), n, &(*name)[0], m, nullptr,
                       &defaulted);
   return !defaulted;
+}
+
+std::string path_to_utf8(const std::string& path) {
+  if (path.empty()) return path;
+  // Every byte of a single-byte ANSI code page decodes; nothing is dropped.
+  int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  if (n <= 0) return std::string();
+  std::vector<wchar_t> wide(static_cast<size_t>(n));
+  MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
+  int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+  if (m <= 0) return std::string();
+  std::string out(static_cast<size_t>(m), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
+  return out;
 }
 
 }  // namespace vintrell

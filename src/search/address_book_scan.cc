@@ -10,7 +10,7 @@ namespace vintrell {
 
 std::optional<std::string> scan_address_book(const std::string& path,
                                              const std::string& search_text, bool match_case,
-                                             int* read_error) {
+                                             int* read_error, ScanDetails* details) {
   ProcedureFrame frame;
   open_for_whole_file_reading(path, kScanFileNumber);
   // The open's own error names the cause; the calls after a failed open only
@@ -29,11 +29,29 @@ std::optional<std::string> scan_address_book(const std::string& path,
   // the buffer keeps its bytes as read, so the title keeps its own case.
   int32_t occurrences = count_occurrences_in(buffer, search_text, !match_case);
   if (occurrences <= 0) return std::nullopt;
+  if (details != nullptr && details->want_matches) {
+    // The book's records are not parsed: each run of non-NUL bytes is one field,
+    // judged by the count's own rule.
+    const std::string_view whole(buffer);
+    for (size_t at = 0; at < whole.size();) {
+      size_t end = whole.find('\0', at);
+      if (end == std::string_view::npos) end = whole.size();
+      std::string_view field = whole.substr(at, end - at);
+      if (!field.empty() && count_occurrences_in(field, search_text, !match_case) > 0) {
+        details->matches.emplace_back(field);
+      }
+      at = end + 1;
+    }
+  }
   // The title is the buffer up to its first NUL; no NUL gives position 0, a
   // length of -1, and so the whole buffer. Cut in place: a book without NUL
   // bytes is held once more, as its line, and no further.
   int32_t title_length = find_text(1, buffer, char_from_code(0)) - 1;
   if (title_length >= 0) buffer.resize(static_cast<size_t>(title_length));
+  if (details != nullptr) {
+    details->title = buffer;
+    details->count = occurrences;
+  }
   return concatenate(buffer,
                      concatenate(concatenate(" (", number_to_text(occurrences)), " occurences)"));
 }

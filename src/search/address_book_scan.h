@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "search/search.h"
+
 namespace vintrell {
 
 // Counts the non-overlapping occurrences of `search_text` in the file at `path`
@@ -14,10 +16,13 @@ namespace vintrell {
 // "<title> ( <count> occurences)"; otherwise, and for a file that cannot be
 // opened or read, nothing. Opens the file as file number 1 and leaves it open:
 // the caller closes it. `read_error`, when given, receives the run-time error
-// number that kept the file from being read whole, or 0.
+// number that kept the file from being read whole, or 0. `details`, when
+// given, receives the title and count of a file with a hit, and its matching
+// fields when it asks for them.
 std::optional<std::string> scan_address_book(const std::string& path,
                                              const std::string& search_text, bool match_case,
-                                             int* read_error = nullptr);
+                                             int* read_error = nullptr,
+                                             ScanDetails* details = nullptr);
 
 }  // namespace vintrell
 

@@ -22,7 +22,7 @@ void count_one(int32_t* counter) {
 
 std::optional<std::string> scan_distribution_list(const std::string& path,
                                                   const std::string& search_text, bool match_case,
-                                                  int* read_error) {
+                                                  int* read_error, ScanDetails* details) {
   ProcedureFrame frame;
   open_for_line_reading(path, kScanFileNumber);
   int open_error = error_number_of(frame.run_time_error());
@@ -38,7 +38,10 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
     count_one(&entries);
     int32_t at = match_case ? find_text(1, line, search_text)
                             : find_text_in_upper_case(line, search_text);
-    if (at > 0) count_one(&hits);
+    if (at > 0) {
+      count_one(&hits);
+      if (details != nullptr && details->want_matches) details->matches.push_back(line);
+    }
   }
   if (read_error != nullptr) {
     // The loop never reads past the end, so "end of data" can only be the
@@ -46,7 +49,15 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
     int last = error_number_of(frame.run_time_error());
     *read_error = open_error != 0 ? open_error : last == kErrorEndOfData ? 0 : last;
   }
-  if (hits <= 0) return std::nullopt;
+  if (hits <= 0) {
+    if (details != nullptr) details->matches.clear();
+    return std::nullopt;
+  }
+  if (details != nullptr) {
+    details->title = title;
+    details->count = hits;
+    details->entries = entries;
+  }
   std::string counts =
       concatenate(concatenate(number_to_text(hits), " out of "), number_to_text(entries));
   return concatenate(concatenate(concatenate(title, " ("), counts), " entries)");

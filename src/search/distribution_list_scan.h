@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "search/search.h"
+
 namespace vintrell {
 
 // Counts the entries of the list at `path` and those that contain `search_text`
@@ -15,10 +17,12 @@ namespace vintrell {
 // otherwise, and for a file that cannot be opened, nothing. Opens the file as
 // file number 1 and leaves it open: the caller closes it. `read_error`, when
 // given, receives the run-time error number that kept the file from being read
-// to its end, or 0.
+// to its end, or 0. `details`, when given, receives the title and counts of a
+// list with a hit, and its matching entry lines when it asks for them.
 std::optional<std::string> scan_distribution_list(const std::string& path,
                                                   const std::string& search_text, bool match_case,
-                                                  int* read_error = nullptr);
+                                                  int* read_error = nullptr,
+                                                  ScanDetails* details = nullptr);
 
 }  // namespace vintrell
 

@@ -29,8 +29,9 @@ SearchRequest make_search_request(const std::string& directory_text, const std::
   return request;
 }
 
-void run_search(const SearchRequest& request, const LineSink& result, const LineSink& summary,
-                const SearchTroubleSinks* trouble) {
+SearchCounts run_search(const SearchRequest& request, const LineSink& result,
+                        const LineSink& summary, const SearchTroubleSinks* trouble,
+                        const SearchExtras* extras) {
   ProcedureFrame frame;
   const bool lists = request.kind == SearchKind::kDistributionLists;
   // Plain files only: subfolders, hidden and system files named like a book are
@@ -43,36 +44,53 @@ void run_search(const SearchRequest& request, const LineSink& result, const Line
   } else if (trouble != nullptr && trouble->folder_too_long) {
     trouble->folder_too_long();
   }
-  int32_t files_scanned = 0;
-  int32_t files_with_hits = 0;
+  SearchCounts counts;
+  ScanDetails details;
+  ScanDetails* wanted = extras != nullptr && extras->found ? &details : nullptr;
   while (compare(name, std::string()) == Order::kGreater) {
+    if (extras != nullptr && extras->skip_file && extras->skip_file(name)) {
+      name = list_next_match();
+      continue;
+    }
     std::string path = concatenate(request.folder, name);
     std::optional<std::string> line;
     int read_error = 0;
+    details = ScanDetails();
+    details.want_matches = extras != nullptr && extras->want_matches;
     // A path the open would cut names another file, or none: it is not opened.
     if (path.size() > kOpenPathLimit) {
       read_error = kPathTooLong;
     } else if (lists) {
-      line = scan_distribution_list(path, request.find_text, request.match_case, &read_error);
+      line = scan_distribution_list(path, request.find_text, request.match_case, &read_error,
+                                    wanted);
     } else {
-      line = scan_address_book(path, request.find_text, request.match_case, &read_error);
+      line = scan_address_book(path, request.find_text, request.match_case, &read_error, wanted);
     }
     if (read_error != 0 && trouble != nullptr && trouble->unreadable_file) {
       trouble->unreadable_file(path, read_error);
     }
     if (line) {
       result(*line);
-      ++files_with_hits;
+      if (wanted != nullptr) extras->found(path, details);
+      ++counts.files_with_hits;
     }
     // Also after a failed open: closing a number that is not open does nothing.
     close_file(kScanFileNumber);
-    ++files_scanned;
+    ++counts.files_scanned;
     name = list_next_match();
   }
-  std::string counts = concatenate(concatenate(number_to_text(files_with_hits), " out of "),
-                                   number_to_text(files_scanned));
-  summary(concatenate(concatenate("Text found in ", counts),
-                      lists ? " Distributions Lists" : " Address Books"));
+  summary(summary_line(counts, request.kind));
+  return counts;
+}
+
+std::string summary_line(const SearchCounts& counts, SearchKind kind) {
+  ProcedureFrame frame;
+  std::string numbers =
+      concatenate(concatenate(number_to_text(counts.files_with_hits), " out of "),
+                  number_to_text(counts.files_scanned));
+  return concatenate(concatenate("Text found in ", numbers), kind == SearchKind::kDistributionLists
+                                                               ? " Distributions Lists"
+                                                               : " Address Books");
 }
 
 int compare_results(std::string_view a, std::string_view b) {
@@ -90,11 +108,24 @@ std::vector<std::string> as_listed(std::vector<std::string> lines) {
     size_t nul = line.find('\0');
     if (nul != std::string::npos) line.resize(nul);
   }
+  std::vector<std::string> ordered;
+  ordered.reserve(lines.size());
+  for (size_t index : listed_order(lines)) ordered.push_back(std::move(lines[index]));
+  return ordered;
+}
+
+std::vector<size_t> listed_order(const std::vector<std::string>& given) {
+  ProcedureFrame frame;
+  std::vector<std::string_view> lines(given.begin(), given.end());
+  for (std::string_view& line : lines) {
+    size_t nul = line.find('\0');
+    if (nul != std::string_view::npos) line = line.substr(0, nul);
+  }
   // Each line goes where the list box puts it: a binary search that stops at the
   // first line it meets that compares level with the new one, and goes before it.
-  std::vector<uint32_t> listed;
+  std::vector<size_t> listed;
   listed.reserve(lines.size());
-  for (uint32_t next = 0; next < lines.size(); ++next) {
+  for (size_t next = 0; next < lines.size(); ++next) {
     int low = 0, high = static_cast<int>(listed.size()) - 1;
     while (low <= high) {
       const int middle = (low + high) / 2;
@@ -111,10 +142,7 @@ std::vector<std::string> as_listed(std::vector<std::string> lines) {
     }
     listed.insert(listed.begin() + low, next);
   }
-  std::vector<std::string> ordered;
-  ordered.reserve(lines.size());
-  for (uint32_t index : listed) ordered.push_back(std::move(lines[index]));
-  return ordered;
+  return listed;
 }
 
 }  // namespace vintrell

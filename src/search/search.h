@@ -38,6 +38,33 @@ struct SearchTroubleSinks {
 };
 constexpr int kPathTooLong = -1;
 
+// What one scan saw besides its result line, for a caller that shows more than
+// the dialog does (the command line's --entries and --json).
+struct ScanDetails {
+  bool want_matches = false;  // set by the caller: collect `matches`
+  std::string title;          // the file's title as the result line starts with it
+  int32_t count = 0;          // occurrences in a book, hits in a list
+  int32_t entries = 0;        // a list's entries; 0 for a book
+  // The parts that hold the text, in file order: a list's entry lines that
+  // counted as hits; a book's NUL-delimited fields (maximal runs of non-NUL
+  // bytes) that hold it, each once. Filled only with a result line.
+  std::vector<std::string> matches;
+};
+
+// More than the dialog asks of a search.
+struct SearchExtras {
+  // A listed name for which this answers true is neither scanned nor counted.
+  std::function<bool(const std::string& name)> skip_file;
+  bool want_matches = false;
+  // Called after `result` for each file with a hit: its full path and details.
+  std::function<void(const std::string& path, ScanDetails& details)> found;
+};
+
+struct SearchCounts {
+  int32_t files_with_hits = 0;
+  int32_t files_scanned = 0;
+};
+
 // The Directory box's text with every trailing `\` removed and one appended; an
 // empty text gives `\`, the root of the current drive.
 std::string normalise_folder(const std::string& directory_text);
@@ -53,8 +80,13 @@ SearchRequest make_search_request(const std::string& directory_text, const std::
 // " Distributions Lists"). A missing folder gives 0 out of 0; a file that cannot
 // be read counts as scanned and gives no line. `trouble`, when given, hears of
 // the folder or files that could not be read.
-void run_search(const SearchRequest& request, const LineSink& result, const LineSink& summary,
-                const SearchTroubleSinks* trouble = nullptr);
+// `extras`, when given, asks for more than the dialog does. Returns the counts.
+SearchCounts run_search(const SearchRequest& request, const LineSink& result,
+                        const LineSink& summary, const SearchTroubleSinks* trouble = nullptr,
+                        const SearchExtras* extras = nullptr);
+
+// "Text found in  H out of  N Address Books" (or " Distributions Lists").
+std::string summary_line(const SearchCounts& counts, SearchKind kind);
 
 // The results list's order: the comparison a sorted list box inserts by,
 // CompareStringA with the user's locale and case ignored (letters and digits
@@ -67,6 +99,9 @@ int compare_results(std::string_view a, std::string_view b);
 // as the sorted list box inserts, a line level with others going before the
 // first of them its binary search meets.
 std::vector<std::string> as_listed(std::vector<std::string> lines);
+
+// The same order as indexes into `lines`: the first is the top line of the list.
+std::vector<size_t> listed_order(const std::vector<std::string>& lines);
 
 }  // namespace vintrell
 

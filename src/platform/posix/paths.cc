@@ -225,6 +225,10 @@ DWORD attributes_of(const struct stat& st, bool is_link, const std::string& name
     if (is_link) attributes |= kFileAttributeReparsePoint;
   } else if (S_ISREG(st.st_mode)) {
     attributes = FILE_ATTRIBUTE_ARCHIVE;
+    // Windows marks a symbolic link to a file as a reparse point as well; Wine
+    // 8.0 shows such a link as the file itself. The real one is followed here,
+    // so that a walk can pass links by; a listing of plain files still admits it.
+    if (is_link) attributes |= kFileAttributeReparsePoint;
   } else {
     // Wine shows a pipe or device as an archive file; here it must not pass as a
     // plain file, since opening and reading one can block.

@@ -38,7 +38,8 @@ std::string to_windows_path(const std::string& posix_path);
 constexpr DWORD kFileAttributeReparsePoint = 0x400;
 
 // Win32 attributes of an entry named `name` with status `st` (followed through
-// a symbolic link, `is_link`): directory, or archive for a regular file;
+// a symbolic link, `is_link`, which adds the reparse point attribute):
+// directory, or archive for a regular file;
 // read-only without any write bit; hidden for a name beginning with a dot.
 // Anything else (device, pipe, socket) carries the system attribute, so that
 // only regular files pass as plain files.

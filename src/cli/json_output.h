@@ -1,0 +1,26 @@
+// vintrell-find --json: JSON Lines, one object per result and one for the
+// summary, written by nlohmann-json. Every string is valid UTF-8.
+#ifndef VINTRELL_CLI_JSON_OUTPUT_H_
+#define VINTRELL_CLI_JSON_OUTPUT_H_
+
+#include <string>
+
+#include "cli/code_page.h"
+#include "search/search.h"
+
+namespace vintrell {
+
+// {"path":..,"title":..,"count":n} for a book, {"path":..,"title":..,"hits":h,
+// "entries":n} for a list, with "matches":[..] when `with_matches`; one line.
+// `path` is UTF-8 already; the title (up to its first NUL, as the dialog shows
+// it) and the matches are converted from `code_page`.
+std::string json_result(const std::string& path, const ScanDetails& details, SearchKind kind,
+                        bool with_matches, const CodePage& code_page);
+
+// {"summary":"Text found in ..","found":h,"scanned":n,"kind":"address books"
+// or "distribution lists"}, one line.
+std::string json_summary(const SearchCounts& counts, SearchKind kind);
+
+}  // namespace vintrell
+
+#endif  // VINTRELL_CLI_JSON_OUTPUT_H_

@@ -1,0 +1,95 @@
+#include "cli/tree_walk.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "cli/output.h"
+#include "cli/search_folder.h"
+#include "platform/win32.h"
+#include "runtime/runtime.h"
+#include "search/search.h"
+#include "services/folder_listing.h"
+
+namespace vintrell {
+namespace {
+
+// Not every platform header names it; the value is Win32's.
+constexpr DWORD kReparsePoint = 0x400;
+
+// The longer of the two masks a search of `folder` lists with.
+bool search_mask_fits(const std::string& folder) {
+  return normalise_folder(folder).size() + 5 <= kListMaskLimit;
+}
+
+struct Listed {
+  std::vector<std::string> folders;
+  std::set<std::string> links;
+};
+
+// Every entry of `folder`, sorted into subfolders to enter and links to pass
+// by. 0, or the platform error that kept the folder from being listed.
+DWORD list_folder(const std::string& folder, Listed* listed) {
+  ProcedureFrame frame;
+  const std::string mask = normalise_folder(folder) + "*";
+  WIN32_FIND_DATAA entry;
+  PlatformOutcome outcome;
+  HANDLE search = guarded_platform_call(&outcome, [&] { return FindFirstFileA(mask.c_str(), &entry); });
+  if (search == INVALID_HANDLE_VALUE) {
+    // A drive's root without entries answers "no file"; that is an empty folder.
+    return outcome.code == ERROR_FILE_NOT_FOUND || outcome.code == ERROR_NO_MORE_FILES
+               ? 0
+               : (outcome.code != 0 ? outcome.code : ERROR_ACCESS_DENIED);
+  }
+  do {
+    const std::string name = entry.cFileName;
+    const DWORD attributes = entry.dwFileAttributes;
+    if (name == "." || name == "..") continue;
+    if ((attributes & kReparsePoint) != 0) {
+      if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) listed->links.insert(name);
+      continue;  // a link to a folder is never entered: no loop, no way out of the tree
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_HIDDEN) == 0) {
+      listed->folders.push_back(name);
+    }
+  } while (guarded_platform_call(&outcome, [&] { return FindNextFileA(search, &entry); }));
+  PlatformOutcome ignored;
+  guarded_platform_call(&ignored, [&] { return FindClose(search); });
+  std::sort(listed->folders.begin(), listed->folders.end(),
+            [](const std::string& a, const std::string& b) {
+              int order = compare_results(a, b);
+              return order != 0 ? order < 0 : a < b;
+            });
+  return 0;
+}
+
+bool walk(const std::string& folder, const std::string& below, const FolderVisitor& visit,
+          const WalkErrorSink& error) {
+  WalkedFolder here;
+  here.folder = folder;
+  here.below = below;
+  Listed listed;
+  const bool listable = search_mask_fits(folder);
+  if (listable) {
+    DWORD failure = list_folder(folder, &listed);
+    if (failure != 0) {
+      std::string reason = folder_trouble(folder);
+      error(below, reason.empty() ? platform_error_text(failure) : reason);
+      return true;
+    }
+    here.links = std::move(listed.links);
+  }
+  if (!visit(here)) return false;
+  const std::string base = normalise_folder(folder);
+  for (const std::string& name : listed.folders) {
+    if (!walk(base + name, below.empty() ? name : below + "\\" + name, visit, error)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool walk_folders(const std::string& root, const FolderVisitor& visit, const WalkErrorSink& error) {
+  return walk(root, std::string(), visit, error);
+}
+
+}  // namespace vintrell
