@@ -27,9 +27,10 @@ bool current_folder(std::string* folder, std::string* reason) {
 
 std::string folder_trouble(const std::string& folder) {
   ProcedureFrame frame;
-  // Every entry of the folder, so that an empty folder still answers; the
-  // search itself lists only plain files.
-  std::string mask = normalise_folder(folder) + "*";
+  // Whether the folder can be listed at all, not what it holds: "?" names "."
+  // even in an empty folder, and the listing describes no other entry than
+  // those of one character (the search lists the files itself, once).
+  std::string mask = normalise_folder(folder) + "?";
   WIN32_FIND_DATAA entry;
   PlatformOutcome listed;
   HANDLE search = guarded_platform_call(&listed, [&] { return FindFirstFileA(mask.c_str(), &entry); });

@@ -271,6 +271,8 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD to_read, LPDWORD read, LPOVERLAP
     }
     if (n == 0) break;
     total += static_cast<DWORD>(n);
+    // A regular file gives less only at its end: no second call to learn that.
+    if (S_ISREG(object->mode()) && total < to_read) break;
   }
   if (read != nullptr) *read = total;
   return TRUE;
