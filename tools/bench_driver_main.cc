@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "testing/top_window.h"
 
 namespace {
 
@@ -21,24 +22,6 @@ const char kCaption[] = "Vintrell for Pegasus Mail";
 constexpr int kTextToFind = 1, kResults = 2, kSummary = 3, kDirectory = 4;
 constexpr int kAddressBooks = 5, kFind = 10, kClose = 11;
 constexpr DWORD kPatienceMilliseconds = 600000;  // the slowest list seen took 40 s
-
-struct FoundWindow {
-  DWORD process;
-  HWND found;
-};
-
-BOOL CALLBACK look_for_dialog(HWND window, LPARAM param) {
-  FoundWindow* search = reinterpret_cast<FoundWindow*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char text[256] = "";
-  GetWindowTextA(window, text, sizeof text);
-  if (process != search->process || !IsWindowVisible(window) || std::string(text) != kCaption) {
-    return TRUE;
-  }
-  search->found = window;
-  return FALSE;
-}
 
 double seconds_now() {
   static LARGE_INTEGER frequency = [] {
@@ -72,12 +55,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench-driver: cannot start %s\n", exe.c_str());
     return 1;
   }
-  FoundWindow search = {info.dwProcessId, nullptr};
-  for (int waited = 0; search.found == nullptr && waited < 30000; waited += 20) {
-    EnumWindows(look_for_dialog, reinterpret_cast<LPARAM>(&search));
-    if (search.found == nullptr) Sleep(20);
+  HWND dialog = nullptr;
+  for (int waited = 0; waited < 30000; waited += 20) {
+    if ((dialog = testing::visible_window_of(info.dwProcessId, kCaption)) != nullptr) break;
+    Sleep(20);
   }
-  HWND dialog = search.found;
   if (dialog == nullptr) {
     std::fprintf(stderr, "bench-driver: the dialog did not appear\n");
     TerminateProcess(info.hProcess, 99);

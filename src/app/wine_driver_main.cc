@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "testing/top_window.h"
 
 namespace {
 
@@ -107,34 +108,6 @@ std::string long_path(const std::string& path) {
 
 // ---- one running program ------------------------------------------------------------
 
-struct FoundWindow {
-  DWORD process;
-  const char* caption;
-  HWND exclude;
-  HWND found;
-};
-
-BOOL CALLBACK look_for_window(HWND window, LPARAM param) {
-  FoundWindow* search = reinterpret_cast<FoundWindow*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  if (process != search->process || window == search->exclude || !IsWindowVisible(window)) {
-    return TRUE;
-  }
-  char text[256] = "";
-  GetWindowTextA(window, text, sizeof text);
-  if (search->caption != nullptr && std::strcmp(text, search->caption) != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
-// A visible top-level window of `process`, by caption (any caption when null).
-HWND window_of(DWORD process, const char* caption, HWND exclude = nullptr) {
-  FoundWindow search = {process, caption, exclude, nullptr};
-  EnumWindows(look_for_window, reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 class Program {
  public:
   // Starts `exe` with exactly `command_line` in `working_folder`.
@@ -147,7 +120,9 @@ class Program {
     started_ = CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                               working_folder.c_str(), &startup, &info_) != 0;
     if (started_) {
-      wait_until([this] { return (dialog_ = window_of(info_.dwProcessId, kCaption)) != nullptr; });
+      wait_until([this] {
+        return (dialog_ = testing::visible_window_of(info_.dwProcessId, kCaption)) != nullptr;
+      });
     }
   }
   ~Program() {
@@ -344,7 +319,8 @@ void check_browse_cancelled(const Program& program, const std::string& home) {
   PostMessageA(program.control(kBrowse), BM_CLICK, 0, 0);
   HWND picker = nullptr;
   wait_until([&] {
-    return (picker = window_of(program.process_id(), nullptr, program.dialog())) != nullptr;
+    picker = testing::visible_window_of(program.process_id(), nullptr, program.dialog());
+    return picker != nullptr;
   });
   check(picker != nullptr, "Browse opens the folder picker");
   if (picker == nullptr) return;

@@ -12,6 +12,38 @@ bool is_console(HANDLE handle) {
   return handle != nullptr && handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode);
 }
 
+// `text` from code page `from` into UTF-16; empty when it does not convert.
+std::vector<wchar_t> wide_of(const std::string& text, UINT from) {
+  std::vector<wchar_t> wide;
+  int n = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return wide;
+  wide.resize(static_cast<size_t>(n));
+  MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+  return wide;
+}
+
+// `wide` into code page `to` with `flags`; false when it does not convert or,
+// with WC_NO_BEST_FIT_CHARS, when a character had to be replaced.
+bool narrow_of(const std::vector<wchar_t>& wide, UINT to, DWORD flags, std::string* out) {
+  out->clear();
+  if (wide.empty()) return false;
+  const int n = static_cast<int>(wide.size());
+  BOOL defaulted = FALSE;
+  BOOL* asked = (flags & WC_NO_BEST_FIT_CHARS) != 0 ? &defaulted : nullptr;
+  int m = WideCharToMultiByte(to, flags, wide.data(), n, nullptr, 0, nullptr, asked);
+  if (m <= 0 || defaulted) return false;
+  out->assign(static_cast<size_t>(m), '\0');
+  WideCharToMultiByte(to, flags, wide.data(), n, &(*out)[0], m, nullptr, asked);
+  return !defaulted;
+}
+
+// UTF-8 and ANSI texts one into the other; empty when they do not convert.
+std::string recoded(const std::string& text, UINT from, UINT to) {
+  std::string out;
+  if (!narrow_of(wide_of(text, from), to, 0, &out)) out.clear();
+  return out;
+}
+
 }  // namespace
 
 Terminal describe_terminal(bool raw) {
@@ -27,14 +59,12 @@ bool write_to_console(HANDLE handle, const std::string& text, TextKind kind, DWO
   if (kind == TextKind::kBytes || !is_console(handle)) return false;
   *error = 0;
   if (text.empty()) return true;
-  UINT source = kind == TextKind::kUtf8 ? CP_UTF8 : CP_ACP;
-  int n = MultiByteToWideChar(source, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::vector<wchar_t> wide(static_cast<size_t>(n > 0 ? n : 1));
-  n = MultiByteToWideChar(source, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  if (n <= 0) {
+  std::vector<wchar_t> wide = wide_of(text, kind == TextKind::kUtf8 ? CP_UTF8 : CP_ACP);
+  if (wide.empty()) {
     *error = GetLastError();
     return true;
   }
+  const size_t n = wide.size();
   DWORD done = 0;
   while (done < static_cast<DWORD>(n)) {
     DWORD chunk = static_cast<DWORD>(n) - done;
@@ -50,17 +80,7 @@ bool write_to_console(HANDLE handle, const std::string& text, TextKind kind, DWO
   return true;
 }
 
-std::string message_text(const std::string& utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  if (n <= 0) return std::string();
-  std::vector<wchar_t> wide(static_cast<size_t>(n));
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-  int m = WideCharToMultiByte(CP_ACP, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-  if (m <= 0) return std::string();
-  std::string out(static_cast<size_t>(m), '\0');
-  WideCharToMultiByte(CP_ACP, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
-  return out;
-}
+std::string message_text(const std::string& utf8) { return recoded(utf8, CP_UTF8, CP_ACP); }
 
 bool platform_folder_name(const std::string& given, std::string* name) {
   // UTF-8 to UTF-16 to the ANSI code page, refusing a best fit: a folder named
@@ -69,32 +89,12 @@ bool platform_folder_name(const std::string& given, std::string* name) {
     *name = given;
     return true;
   }
-  int n = MultiByteToWideChar(CP_UTF8, 0, given.data(), static_cast<int>(given.size()), nullptr, 0);
-  if (n <= 0) return false;
-  std::vector<wchar_t> wide(static_cast<size_t>(n));
-  MultiByteToWideChar(CP_UTF8, 0, given.data(), static_cast<int>(given.size()), wide.data(), n);
-  BOOL defaulted = FALSE;
-  int m = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), n, nullptr, 0, nullptr,
-                              &defaulted);
-  if (m <= 0 || defaulted) return false;
-  name->assign(static_cast<size_t>(m), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), n, &(*name)[0], m, nullptr,
-                      &defaulted);
-  return !defaulted;
+  return narrow_of(wide_of(given, CP_UTF8), CP_ACP, WC_NO_BEST_FIT_CHARS, name);
 }
 
 std::string path_to_utf8(const std::string& path) {
-  if (path.empty()) return path;
   // Every byte of a single-byte ANSI code page decodes; nothing is dropped.
-  int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-  if (n <= 0) return std::string();
-  std::vector<wchar_t> wide(static_cast<size_t>(n));
-  MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
-  int m = WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
-  if (m <= 0) return std::string();
-  std::string out(static_cast<size_t>(m), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
-  return out;
+  return path.empty() ? path : recoded(path, CP_ACP, CP_UTF8);
 }
 
 }  // namespace vintrell

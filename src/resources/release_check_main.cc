@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include "app/maker.h"
+#include "testing/top_window.h"
 
 namespace {
 
@@ -196,24 +197,6 @@ std::string output_of(const std::string& exe, const std::string& command_line) {
   return output;
 }
 
-struct Search {
-  DWORD process;
-  HWND found;
-};
-
-BOOL CALLBACK look_for_dialog(HWND window, LPARAM param) {
-  Search* search = reinterpret_cast<Search*>(param);
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  char text[256] = "";
-  GetWindowTextA(window, text, sizeof text);
-  if (process != search->process || !IsWindowVisible(window) || std::strcmp(text, kCaption) != 0) {
-    return TRUE;
-  }
-  search->found = window;
-  return FALSE;
-}
-
 BOOL CALLBACK look_for_version_label(HWND window, LPARAM param) {
   std::string* label = reinterpret_cast<std::string*>(param);
   char text[256] = "";
@@ -225,9 +208,7 @@ BOOL CALLBACK look_for_version_label(HWND window, LPARAM param) {
 
 HWND wait_for_dialog(DWORD process) {
   for (DWORD waited = 0; waited < kPatienceMilliseconds; waited += 20) {
-    Search search = {process, nullptr};
-    EnumWindows(look_for_dialog, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
+    if (HWND dialog = testing::visible_window_of(process, kCaption)) return dialog;
     Sleep(20);
   }
   return nullptr;

@@ -152,31 +152,27 @@ int32_t find_text_in_upper_case(const std::string& subject, const std::string& s
   const unsigned char* upper = upper_table();
   const unsigned char* in = reinterpret_cast<const unsigned char*>(subject.data());
   const unsigned char* want = reinterpret_cast<const unsigned char*>(search.data());
-  // The bytes that fold to the first one wanted (a letter and its small form,
-  // or the byte alone) are found with memchr; a start is then checked whole.
+  // The bytes that fold to the first one wanted (the table folds at most two
+  // bytes to one: a letter and its small form) are found with memchr; a start
+  // is then checked whole.
   static const struct Sources {
-    unsigned char byte[256][2];
+    unsigned char byte[256][2] = {};
     unsigned char count[256] = {};
     Sources() {
+      const unsigned char* upper = upper_table();
       for (int b = 0; b < 256; ++b) {
-        unsigned char u = upper_case_byte(static_cast<unsigned char>(b));
-        if (count[u] < 2) byte[u][count[u]] = static_cast<unsigned char>(b);
-        ++count[u];
+        unsigned char u = upper[b];
+        if (count[u] < 2) byte[u][count[u]++] = static_cast<unsigned char>(b);
       }
     }
   } sources;
+  if (sources.count[want[0]] == 0) return 0;  // no byte folds to it
   const unsigned char* const end = in + (size - n + 1);  // one past the last start
   auto matches_at = [&](const unsigned char* at) {
     size_t k = 1;
     while (k < n && upper[at[k]] == want[k]) ++k;
     return k == n;
   };
-  if (sources.count[want[0]] == 0 || sources.count[want[0]] > 2) {
-    for (const unsigned char* at = in; at < end; ++at) {
-      if (upper[*at] == want[0] && matches_at(at)) return static_cast<int32_t>(at - in + 1);
-    }
-    return 0;
-  }
   const unsigned char first[2] = {sources.byte[want[0]][0], sources.byte[want[0]][1]};
   const int kinds = sources.count[want[0]];
   const unsigned char* next[2] = {nullptr, nullptr};

@@ -319,30 +319,24 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distance_high, DWORD meth
                        ? static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(*distance_high)) << 32) |
                                               static_cast<uint32_t>(distance))
                        : static_cast<int64_t>(distance);
-  if (method == FILE_BEGIN && offset >= 0) {
-    // One call: a file that cannot seek fails this as it fails asking where it is.
-    if (lseek(object->fd(), static_cast<off_t>(offset), SEEK_SET) < 0) {
+  // From the start, one call: a file that cannot seek fails the seek as it
+  // fails asking where it is. Otherwise asking where the pointer is also finds
+  // out whether the file can seek at all.
+  int64_t target = offset;
+  if (method != FILE_BEGIN || offset < 0) {
+    off_t here = lseek(object->fd(), 0, SEEK_CUR);
+    struct stat st;
+    if (here < 0 || (method == FILE_END && fstat(object->fd(), &st) != 0)) {
       SetLastError(native_layer::win32_error_from_errno(errno));
       return INVALID_SET_FILE_POINTER;
     }
-    DWORD low = static_cast<DWORD>(static_cast<uint64_t>(offset) & 0xFFFFFFFFu);
-    if (distance_high != nullptr) *distance_high = static_cast<LONG>(static_cast<uint64_t>(offset) >> 32);
-    if (low == INVALID_SET_FILE_POINTER) SetLastError(ERROR_SUCCESS);
-    return low;
-  }
-  // Asking where the pointer is also finds out whether the file can seek at all.
-  off_t here = lseek(object->fd(), 0, SEEK_CUR);
-  struct stat st;
-  if (here < 0 || (method == FILE_END && fstat(object->fd(), &st) != 0)) {
-    SetLastError(native_layer::win32_error_from_errno(errno));
-    return INVALID_SET_FILE_POINTER;
-  }
-  int64_t base = method == FILE_BEGIN ? 0 : method == FILE_CURRENT ? here : st.st_size;
-  // Offsets stay far below 2^63 on both sides, so the sum cannot overflow.
-  int64_t target = base + offset;
-  if (target < 0) {
-    SetLastError(ERROR_NEGATIVE_SEEK);  // Wine 8.0: 131, the high part left alone
-    return INVALID_SET_FILE_POINTER;
+    int64_t base = method == FILE_BEGIN ? 0 : method == FILE_CURRENT ? here : st.st_size;
+    // Offsets stay far below 2^63 on both sides, so the sum cannot overflow.
+    target = base + offset;
+    if (target < 0) {
+      SetLastError(ERROR_NEGATIVE_SEEK);  // Wine 8.0: 131, the high part left alone
+      return INVALID_SET_FILE_POINTER;
+    }
   }
   if (lseek(object->fd(), static_cast<off_t>(target), SEEK_SET) < 0) {
     SetLastError(native_layer::win32_error_from_errno(errno));
