@@ -4,6 +4,52 @@
 # and what make dist uses.
 set -euo pipefail
 
+# A mirror in the middle of a sync serves an index of the wrong size for a
+# while ("File has unexpected size ... Mirror sync in progress?"), and apt-get
+# update then fails although the other indexes came down current. Try again
+# with back-off; if it still fails, go on: the install may well find all it
+# needs, and if it does not, say which index was at fault.
+update_failure=""
+apt_update() {
+  local try log
+  log=$(mktemp)
+  for try in 1 2 3; do
+    if apt-get update -q >"$log" 2>&1; then cat "$log"; rm -f "$log"; update_failure=""; return 0; fi
+    cat "$log"
+    update_failure=$(grep -E '^(E|Err):' "$log" | grep -v 'Some index files failed' | head -n 3)
+    [ "$try" = 3 ] || { echo "install-deps: apt-get update failed (try $try of 3); again in $((try * 20)) s" >&2; sleep $((try * 20)); }
+  done
+  rm -f "$log"
+  echo "install-deps: apt-get update still fails; installing from the indexes that did download" >&2
+  return 0
+}
+apt_install() {
+  apt-get install "$@" && return 0
+  # Without one architecture's index of a suite (security's i386, say), the
+  # resolver wants the suite's newer amd64 libraries with i386 twins it cannot
+  # see. Preferring the release's own suite keeps both architectures level.
+  local release
+  release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  if [ -n "$update_failure" ] && [ -n "$release" ] && [[ " $* " != *" -t "* ]]; then
+    echo "install-deps: trying again with the packages of $release itself preferred" >&2
+    apt-get install -t "$release" "$@" && return 0
+  fi
+  if [ -n "$update_failure" ]; then
+    echo "install-deps: the install failed after a failed index update; the mirror may be syncing, try again later. apt said:" >&2
+    echo "$update_failure" >&2
+  fi
+  return 1
+}
+# The Debian mirror this machine already uses, for the backports line.
+debian_mirror() {
+  local uri
+  uri=$( { cat /etc/apt/sources.list.d/*.sources 2>/dev/null | sed -n 's/^URIs:[[:space:]]*//p'
+           cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+             sed -n 's/^deb[[:space:]]\{1,\}\(\[[^]]*\][[:space:]]\{1,\}\)\{0,1\}\([^[:space:]]*\).*/\2/p'; } |
+         tr ' ' '\n' | grep -E '^(https?|ftp)://' | grep -E '/debian/?$' | head -n 1)
+  echo "${uri:-http://deb.debian.org/debian}"
+}
+
 missing=()
 need() { command -v "$1" >/dev/null 2>&1 || missing+=("$2"); }
 need cmake cmake
@@ -52,13 +98,13 @@ install_recent_qemu() {
   release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
   export DEBIAN_FRONTEND=noninteractive
   if [ "$release" = bookworm ]; then
-    echo "deb http://deb.debian.org/debian bookworm-backports main" \
+    echo "deb $(debian_mirror) bookworm-backports main" \
       >/etc/apt/sources.list.d/vintrell-bookworm-backports.list
-    apt-get update -q
+    apt_update
     # The old static package would claim the same binfmt name and files.
-    apt-get install -y -q --no-install-recommends -t bookworm-backports qemu-user qemu-user-static-
+    apt_install -y -q --no-install-recommends -t bookworm-backports qemu-user qemu-user-static-
   else
-    apt-get install -y -q --no-install-recommends qemu-user
+    apt_install -y -q --no-install-recommends qemu-user
   fi
 }
 if emulated_i386; then
@@ -75,7 +121,7 @@ register_i386_emulator() {
   [ "$(id -u)" = 0 ] || { echo "install-deps: run as root to register QEMU 9.1 or later for i386 programs" >&2; return 1; }
   qemu_is_recent || install_recent_qemu
   [ -x /usr/lib/wine/wineserver64 ] ||
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends wine64
+    DEBIAN_FRONTEND=noninteractive apt_install -y -q --no-install-recommends wine64
   qemu_is_recent || { echo "install-deps: $qemu is missing or older than 9.1" >&2; return 1; }
   [ -e /proc/sys/fs/binfmt_misc/register ] ||
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null || true
@@ -102,7 +148,7 @@ if [ "$(id -u)" != 0 ]; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 dpkg --add-architecture i386
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}" wine wine32:i386 \
+apt_update
+apt_install -y -q --no-install-recommends "${missing[@]}" wine wine32:i386 \
   mingw-w64-i686-dev fonts-wine
 register_i386_emulator
