@@ -1,21 +1,188 @@
 #include "search/distribution_list_scan.h"
 
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 #include "runtime/runtime.h"
 #include "search/search.h"
 #include "services/file_reading.h"
 #include "services/text.h"
+#include "services/text_search.h"
 
 namespace vintrell {
 namespace {
 
-constexpr int32_t kTitleStart = 8;  // the title line's first 7 bytes are not title
-constexpr int32_t kToTheEnd = 2147483647;
+constexpr size_t kTitleSkip = 7;  // the title line's first 7 bytes are not title
+constexpr char kCr = 13;
+constexpr char kLf = 10;
+constexpr char kCtrlZ = 26;
+// A line longer than this that runs across blocks is not kept whole: only its
+// last bytes, where an occurrence may still begin.
+constexpr size_t kCarryLimit = 64 * 1024;
 
-void count_one(int32_t* counter) {
+// Entries and hits counted over whole blocks of a list's bytes, as its lines
+// would be read one by one: the first line is the title line, a line that
+// starts with a backslash is a control line, every other line is an entry.
+// Lines end at `terminator`; with CR, an LF right after it belongs to it.
+class ListTally {
+ public:
+  ListTally(const TextSearch& search, char terminator, ScanDetails* details)
+      : search_(search),
+        terminator_(terminator),
+        // An occurrence lies within one line, so one holding a line end (or,
+        // after a CR, the LF that is part of it) is looked for line by line.
+        whole_block_(search.size() != 0 &&
+                     std::memchr(search.text().data(), kCr, search.size()) == nullptr &&
+                     std::memchr(search.text().data(), kLf, search.size()) == nullptr),
+        details_(details != nullptr && details->want_matches ? details : nullptr) {}
+
+  // The next bytes of the data, which ends before any Ctrl-Z.
+  void feed(std::string_view block) {
+    size_t p = 0;
+    const size_t end = block.size();
+    while (p < end) {
+      if (lf_pending_) {
+        lf_pending_ = false;
+        if (block[p] == kLf) ++p;
+        continue;
+      }
+      const char* t = static_cast<const char*>(std::memchr(block.data() + p, terminator_, end - p));
+      const size_t stop = t != nullptr ? static_cast<size_t>(t - block.data()) : end;
+      if (in_title_) {
+        title_line_.append(block.data() + p, stop - p);
+      } else if (line_open_) {
+        continue_line(block.substr(p, stop - p), t != nullptr);
+      } else if (t == nullptr) {
+        open_line(block.substr(p));
+      } else {
+        p = whole_lines(block, p);
+        continue;
+      }
+      if (t == nullptr) return;
+      in_title_ = false;
+      p = after_terminator(block, stop);
+    }
+  }
+
+  // The data ended: a last line without its terminator still counts.
+  void finish() {
+    if (line_open_) end_line(carry_);
+    line_open_ = false;
+  }
+
+  // No line end has ended the first line yet.
+  bool in_title() const { return in_title_; }
+  const std::string& title_line() const { return title_line_; }
+  std::string take_title_line() { return std::move(title_line_); }
+  int64_t entries() const { return entries_; }
+  int64_t hits() const { return hits_; }
+
+ private:
+  size_t after_terminator(std::string_view block, size_t at) {
+    ++at;
+    if (terminator_ == kCr) {
+      if (at < block.size()) {
+        if (block[at] == kLf) ++at;
+      } else {
+        lf_pending_ = true;
+      }
+    }
+    return at;
+  }
+
+  // The complete lines from `p` on; answers where the first incomplete one
+  // starts, or the block's end.
+  size_t whole_lines(std::string_view block, size_t p) {
+    const size_t end = block.size();
+    size_t next = whole_block_ ? search_.find(block, p) : TextSearch::npos;
+    for (;;) {
+      const char* t = static_cast<const char*>(std::memchr(block.data() + p, terminator_, end - p));
+      if (t == nullptr) return p;
+      const size_t stop = static_cast<size_t>(t - block.data());
+      const std::string_view line = block.substr(p, stop - p);
+      if (!line.empty() && line[0] == '\\') {
+        if (next < stop) next = search_.find(block, stop + 1);
+      } else {
+        ++entries_;
+        bool hit;
+        if (search_.size() == 0) {
+          hit = !line.empty();
+        } else if (whole_block_) {
+          hit = next < stop;
+          if (hit) next = search_.find(block, stop + 1);
+        } else {
+          hit = search_.find(line) != TextSearch::npos;
+        }
+        if (hit) count_hit(line);
+      }
+      p = after_terminator(block, stop);
+      if (p >= end || lf_pending_) return p;
+    }
+  }
+
+  void open_line(std::string_view start) {
+    line_open_ = true;
+    control_ = start[0] == '\\';
+    hit_ = false;
+    carry_.assign(start.data(), start.size());
+    trim_carry();
+  }
+
+  void continue_line(std::string_view more, bool ends) {
+    carry_.append(more.data(), more.size());
+    if (ends) {
+      end_line(carry_);
+      line_open_ = false;
+    } else {
+      trim_carry();
+    }
+  }
+
+  // A long line is judged as far as it goes; then only the bytes where an
+  // occurrence may still start are kept (all of it when its text is wanted).
+  void trim_carry() {
+    if (carry_.size() <= kCarryLimit + search_.size() || details_ != nullptr) return;
+    if (!hit_ && search_.find(carry_) != TextSearch::npos) hit_ = true;
+    const size_t keep = search_.size() == 0 ? 1 : search_.size() - 1;
+    carry_.erase(0, carry_.size() - keep);
+  }
+
+  void end_line(std::string_view line) {
+    if (control_) return;
+    ++entries_;
+    bool hit = hit_;
+    if (!hit) {
+      hit = search_.size() == 0 ? !line.empty() : search_.find(line) != TextSearch::npos;
+    }
+    if (hit) count_hit(line);
+  }
+
+  void count_hit(std::string_view line) {
+    ++hits_;
+    if (details_ != nullptr) details_->matches.emplace_back(line);
+  }
+
+  const TextSearch& search_;
+  const char terminator_;
+  const bool whole_block_;
+  ScanDetails* const details_;
+  bool in_title_ = true;
+  std::string title_line_;
+  bool lf_pending_ = false;  // a block ended in a CR: an LF first is its own
+  // A line begun in an earlier block: whether it is a control line, whether an
+  // occurrence was already seen, and its bytes (or their tail).
+  bool line_open_ = false;
+  bool control_ = false;
+  bool hit_ = false;
+  std::string carry_;
+  int64_t entries_ = 0;
+  int64_t hits_ = 0;
+};
+
+int32_t saturated(int64_t count) {
   // A list of more than 2^31 lines stays at the largest count instead of wrapping.
-  if (*counter < INT32_MAX) ++*counter;
+  return count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(count);
 }
 
 }  // namespace
@@ -25,41 +192,54 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
                                                   int* read_error, ScanDetails* details) {
   ProcedureFrame frame;
   open_for_line_reading(path, kScanFileNumber);
-  int open_error = error_number_of(frame.run_time_error());
-  std::string title = extract(read_line(kScanFileNumber), kTitleStart, kToTheEnd);
-  int32_t entries = 0;
-  int32_t hits = 0;
-  // The end test is the loop's only way out: it also answers true for a file
-  // whose open failed.
-  std::string line;
-  while (at_end_of_file(kScanFileNumber) == 0) {
-    read_line_into(kScanFileNumber, &line);
-    if (!line.empty() && line[0] == '\\') continue;  // a control line
-    count_one(&entries);
-    int32_t at = match_case ? find_text(1, line, search_text)
-                            : find_text_in_upper_case(line, search_text);
-    if (at > 0) {
-      count_one(&hits);
-      if (details != nullptr && details->want_matches) details->matches.push_back(line);
+  const int open_error = error_number_of(frame.run_time_error());
+  const TextSearch search(search_text, !match_case);
+  if (details != nullptr) details->matches.clear();
+  ListTally tally(search, kCr, details);
+  if (open_error == 0) {
+    for (;;) {
+      std::string_view block = take_block(kScanFileNumber);
+      if (block.empty()) break;
+      // A Ctrl-Z ends the readable data.
+      const void* ctrl_z = std::memchr(block.data(), kCtrlZ, block.size());
+      if (ctrl_z != nullptr) block = block.substr(0, static_cast<const char*>(ctrl_z) - block.data());
+      tally.feed(block);
+      if (ctrl_z != nullptr) break;
     }
   }
+  tally.finish();
   if (read_error != nullptr) {
-    // The loop never reads past the end, so "end of data" can only be the
-    // title read of an empty list, which is no failure.
-    int last = error_number_of(frame.run_time_error());
-    *read_error = open_error != 0 ? open_error : last == kErrorEndOfData ? 0 : last;
+    *read_error = open_error != 0 ? open_error : error_number_of(frame.run_time_error());
+  }
+  std::string title_line;
+  int64_t entries = tally.entries();
+  int64_t hits = tally.hits();
+  if (tally.in_title()) {
+    // Not one CR: a list whose line ends were turned into bare LFs (by an
+    // editor or a copy) is split at its LFs instead of being one title line.
+    title_line = tally.take_title_line();
+    if (details != nullptr) details->matches.clear();
+    ListTally by_lf(search, kLf, details);
+    by_lf.feed(title_line);
+    by_lf.finish();
+    title_line = by_lf.take_title_line();
+    entries = by_lf.entries();
+    hits = by_lf.hits();
+  } else {
+    title_line = tally.take_title_line();
   }
   if (hits <= 0) {
     if (details != nullptr) details->matches.clear();
     return std::nullopt;
   }
+  std::string title = title_line.size() > kTitleSkip ? title_line.substr(kTitleSkip) : std::string();
   if (details != nullptr) {
     details->title = title;
-    details->count = hits;
-    details->entries = entries;
+    details->count = saturated(hits);
+    details->entries = saturated(entries);
   }
-  std::string counts =
-      concatenate(concatenate(number_to_text(hits), " out of "), number_to_text(entries));
+  std::string counts = concatenate(concatenate(number_to_text(saturated(hits)), " out of "),
+                                   number_to_text(saturated(entries)));
   return concatenate(concatenate(concatenate(title, " ("), counts), " entries)");
 }
 

@@ -95,15 +95,48 @@ TEST(DistributionListScan, CaseRulesFollowTheFixedTable) {
   EXPECT_EQ(scan(folder, "A.PML", "\x99Y"), std::string("Quiz ( 1 out of  4 entries)"));
 }
 
-TEST(DistributionListScan, OnlyCarriageReturnsEndLines) {
+TEST(DistributionListScan, CarriageReturnsEndLinesUnlessThereIsNone) {
   testing::TempFolder folder;
-  // LF alone ends nothing: this file is one title line.
-  folder.write("LF.PML", "Title: Unix\nsmith\nsmith\n");
-  folder.write("CR.PML", "Title: Mac\rsmith\rjones");
-  folder.write("CRCRLF.PML", "Title: Odd\r\r\nsmith\r\n");
-  EXPECT_EQ(scan(folder, "LF.PML", "smith"), kNone);
-  EXPECT_EQ(scan(folder, "CR.PML", "smith"), std::string("Mac ( 1 out of  2 entries)"));
-  EXPECT_EQ(scan(folder, "CRCRLF.PML", "smith"), std::string("Odd ( 1 out of  2 entries)"));
+  struct Case {
+    const char* bytes;
+    const char* line;  // nullptr: no result line
+  } cases[] = {
+      {"Title: Mac\rsmith\rjones", "Mac ( 1 out of  2 entries)"},
+      {"Title: Odd\r\r\nsmith\r\n", "Odd ( 1 out of  2 entries)"},
+      // Not one CR: the bare LFs end the lines instead.
+      {"Title: Unix\nsmith\n\\NOSIG Y\n\nsmith", "Unix ( 2 out of  3 entries)"},
+      // One CR anywhere, and an LF alone ends nothing.
+      {"Title: Mix\nsmith\r\nsmith\n", "Mix\nsmith ( 1 out of  1 entries)"},
+      // What follows a Ctrl-Z is not read, its CRs neither.
+      {"Title: Cut\nsmith\n\x1a\r\nsmith\r\n", "Cut ( 1 out of  1 entries)"},
+      {"Title: Lone\n", nullptr},
+  };
+  for (const Case& c : cases) {
+    folder.write("L.PML", c.bytes);
+    EXPECT_EQ(scan(folder, "L.PML", "smith"), std::string(c.line != nullptr ? c.line : kNone));
+  }
+}
+
+TEST(DistributionListScan, BlockBoundariesChangeNothing) {
+  testing::TempFolder folder;
+  // Line ends, CR LF pairs, control lines and occurrences at every offset of
+  // a small look-ahead, and lines far longer than it.
+  const std::string list = "Title: Edges\r\nsmith\r\n\\CTL smith\r\nxsmi\r\nth\r\r\n" +
+                           std::string(300, 'y') + "smith" + std::string(300, 'y') +
+                           "\r\nSMITH\r\n\n\r\nsmit";
+  folder.write("E.PML", list);
+  folder.write("U.PML", "Title: Unix\n" + std::string(200, 'z') + "\nsmith\n\\x\nsm");
+  const std::string edges = scan(folder, "E.PML", "smith");
+  const std::string unix_list = scan(folder, "U.PML", "smith");
+  EXPECT_EQ(edges, std::string("Edges ( 3 out of  8 entries)"));
+  EXPECT_EQ(unix_list, std::string("Unix ( 1 out of  3 entries)"));
+  for (uint32_t size : {1u, 2u, 3u, 5u, 7u, 64u}) {
+    uint32_t before = set_line_look_ahead_size(size);
+    EXPECT_EQ(scan(folder, "E.PML", "smith"), edges);
+    EXPECT_EQ(scan(folder, "E.PML", "\nsmith"), std::string(kNone));
+    EXPECT_EQ(scan(folder, "U.PML", "smith"), unix_list);
+    set_line_look_ahead_size(before);
+  }
 }
 
 TEST(DistributionListScan, CtrlZEndsTheList) {

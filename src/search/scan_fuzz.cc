@@ -5,7 +5,8 @@
 // summary.
 //
 // Input: a flag byte (bit 0: match case; bit 1: hand the search text over as
-// typed even when case is ignored), a byte giving the search text's length
+// typed even when case is ignored; the rest: a look-ahead size for a second
+// list scan, 0 for the usual one), a byte giving the search text's length
 // (modulo 16), the search text, then the file's bytes.
 #include <cstdint>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include "search/distribution_list_scan.h"
 #include "search/search.h"
 #include "services/file_reading.h"
+#include "services/text.h"
 
 using namespace vintrell;
 
@@ -49,7 +51,7 @@ class ScratchFolder {
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
   }
-  void write(const std::string& bytes) {
+  void write(const std::string& bytes) const {
     for (const char* name : {"BOOK.PMR", "LIST.PML"}) {
       std::ofstream out(folder_ / name, std::ios::binary | std::ios::trunc);
       out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -110,21 +112,53 @@ std::optional<std::string> reference_book(const std::string& bytes, const std::s
   return title + " (" + number(count) + " occurences)";
 }
 
-// Lines end at CR or CR LF and the data at a Ctrl-Z.
+// The data ends at a Ctrl-Z. Lines end at CR or CR LF, or, in data without a
+// CR, at LF.
 std::vector<std::string> reference_lines(const std::string& bytes) {
   const size_t end = bytes.find('\x1A') == std::string::npos ? bytes.size() : bytes.find('\x1A');
+  const bool by_lf = bytes.substr(0, end).find('\r') == std::string::npos;
+  const char terminator = by_lf ? '\n' : '\r';
   std::vector<std::string> lines;
   size_t i = 0;
   while (i < end) {
     std::string line;
-    while (i < end && bytes[i] != '\r') line += bytes[i++];
+    while (i < end && bytes[i] != terminator) line += bytes[i++];
     if (i < end) {
       ++i;
-      if (i < end && bytes[i] == '\n') ++i;
+      if (!by_lf && i < end && bytes[i] == '\n') ++i;
     }
     lines.push_back(line);
   }
   return lines;
+}
+
+// The list as the line reader gives it, line by line, as the scan once read
+// it: the block scan must agree with it at every look-ahead size. Data without
+// a CR is given with its LFs made CRs, which is what splitting at LF means.
+std::optional<std::string> line_by_line_list(const ScratchFolder& scratch, const std::string& bytes,
+                                             const std::string& search, bool match_case) {
+  const size_t end = bytes.find('\x1A') == std::string::npos ? bytes.size() : bytes.find('\x1A');
+  if (bytes.substr(0, end).find('\r') == std::string::npos) {
+    std::string as_cr = bytes;
+    for (size_t i = 0; i < end; ++i) {
+      if (as_cr[i] == '\n') as_cr[i] = '\r';
+    }
+    scratch.write(as_cr);
+  }
+  open_for_line_reading(scratch.list(), kScanFileNumber);
+  std::string title = extract(read_line(kScanFileNumber), 8, 2147483647);
+  int64_t entries = 0, hits = 0;
+  std::string line;
+  while (at_end_of_file(kScanFileNumber) == 0) {
+    read_line_into(kScanFileNumber, &line);
+    if (!line.empty() && line[0] == '\\') continue;
+    ++entries;
+    if ((match_case ? find_text(1, line, search) : find_text_in_upper_case(line, search)) > 0) ++hits;
+  }
+  close_file(kScanFileNumber);
+  scratch.write(bytes);
+  if (hits == 0) return std::nullopt;
+  return title + " (" + number(hits) + " out of " + number(entries) + " entries)";
 }
 
 std::optional<std::string> reference_list(const std::string& bytes, const std::string& search,
@@ -153,6 +187,7 @@ std::optional<std::string> reference_list(const std::string& bytes, const std::s
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static ScratchFolder scratch;
   if (size < 2) return 0;
+  const uint32_t look_ahead = data[0] >> 2;
   const bool match_case = data[0] & 1;
   const bool as_typed = data[0] & 2;
   size_t search_size = data[1] % 16;
@@ -172,6 +207,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   close_file(kScanFileNumber);
   check(scan_distribution_list(scratch.list(), search, match_case) == list);
   close_file(kScanFileNumber);
+  // Small look-aheads put block ends everywhere: CR LF pairs split, lines and
+  // occurrences across blocks.
+  const uint32_t before = set_line_look_ahead_size(look_ahead);
+  check(scan_distribution_list(scratch.list(), search, match_case) == list);
+  close_file(kScanFileNumber);
+  check(line_by_line_list(scratch, bytes, search, match_case) == list);
+  set_line_look_ahead_size(before);
 
   // The search core over the folder: one line per file with a hit, then the summary.
   SearchRequest request;

@@ -401,6 +401,30 @@ void read_line_into(int16_t file_number, std::string* text) {
   *text = line.take();
 }
 
+std::string_view take_block(int16_t file_number) {
+  FileRecord* record = look_up(file_number);
+  if (record == nullptr) {
+    set_error(kErrorFileNotOpen);
+    return std::string_view();
+  }
+  if (record->file_mode != kModeLineReading) {
+    set_error(kErrorWrongFileMode);
+    return std::string_view();
+  }
+  uint8_t byte = 0;
+  PlatformOutcome failure;
+  Peek peek = look_ahead(record, &byte, &failure);
+  if (peek == Peek::kFailed) {
+    set_error(failure.error_number());
+    return std::string_view();
+  }
+  if (peek == Peek::kEnd) return std::string_view();
+  std::string_view run(record->read_buffer.data() + record->buffer_position,
+                       record->buffer_fill - record->buffer_position);
+  record->buffer_position = record->buffer_fill;
+  return run;
+}
+
 std::string read_line(int16_t file_number) {
   std::string text;
   read_line_into(file_number, &text);

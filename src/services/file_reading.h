@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vintrell {
 
@@ -28,6 +29,11 @@ std::string read_line(int16_t file_number);
 // The same into `text`, whose storage is reused: a loop over lines allocates
 // only when a line outgrows the ones before.
 void read_line_into(int16_t file_number, std::string* text);
+// For a scan over whole blocks of a file opened for line reading: the bytes
+// the look-ahead holds unread, else those of one refill, all consumed. The view
+// stays valid until the next call on the file. Empty at the end of data, and on
+// a failed read (its error recorded). Ctrl-Z is not looked at here.
+std::string_view take_block(int16_t file_number);
 // -1 at the end of data, before a Ctrl-Z, after a short `read_bytes`, for a
 // number that is not open (error 53) and after a failed look-ahead; else 0.
 int32_t at_end_of_file(int16_t file_number);
