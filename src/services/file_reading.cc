@@ -16,7 +16,10 @@ constexpr uint8_t kModeWholeFile = 32;
 constexpr uint8_t kAccessRead = 128;
 constexpr uint8_t kAccessWrite = 64;
 constexpr uint8_t kAccessNoFallback = 32;
-constexpr uint8_t kLockExclusive = 1;
+// The low bits of the access byte are the share mode plus one. A search only
+// reads: it shares reading and writing, so that a file the mail client holds
+// open is still searched and the client can always save it while it is read.
+constexpr uint8_t kLockShared = 1 + (FILE_SHARE_READ | FILE_SHARE_WRITE);
 
 constexpr uint16_t kDeviceDisk = 1;
 constexpr uint16_t kDeviceOther = 2;
@@ -126,7 +129,7 @@ DWORD desired_access_of(uint8_t access) {
 }
 
 HANDLE create_file(const char* path, uint8_t access, PlatformOutcome* outcome) {
-  DWORD share_mode = (access & 7u) - kLockExclusive;
+  DWORD share_mode = (access & 7u) - 1u;
   // Both requests open only a file that exists: a whole-file open that created a
   // missing file would write a new, empty file into the folder being searched.
   return guarded_platform_call(outcome, [&] {
@@ -242,8 +245,9 @@ Peek look_ahead(FileRecord* record, uint8_t* byte, PlatformOutcome* failure) {
   record->buffer_offset += record->buffer_position;
   record->buffer_position = 0;
   record->buffer_fill = 0;
-  // A disk file that gave less than asked for has no more data: Windows reads a
-  // disk file up to its end, and the file is held exclusively.
+  // A disk file that gave less than asked for has no more data for this
+  // reader: Windows reads a disk file up to its end. What another program
+  // appends after that is not part of this search.
   if (record->short_refill && record->buffer_offset == record->file_pointer) return Peek::kEnd;
   // Every refill reads from the buffer's absolute offset; a disk file's pointer
   // is moved only when it stands anywhere else. Anything else is always sought,
@@ -301,12 +305,12 @@ class LineBuilder {
 
 void open_for_line_reading(const std::string& path, int16_t file_number) {
   open_file(path, file_number,
-            {kModeLineReading, kAccessRead | kAccessNoFallback | kLockExclusive, line_buffer_size()});
+            {kModeLineReading, kAccessRead | kAccessNoFallback | kLockShared, line_buffer_size()});
 }
 
 void open_for_whole_file_reading(const std::string& path, int16_t file_number) {
   open_file(path, file_number,
-            {kModeWholeFile, kAccessRead | kAccessWrite | kLockExclusive, kWholeFileBufferSize});
+            {kModeWholeFile, kAccessRead | kAccessNoFallback | kLockShared, kWholeFileBufferSize});
 }
 
 void read_line_into(int16_t file_number, std::string* text) {

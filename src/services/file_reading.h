@@ -1,5 +1,5 @@
-// File services: files opened exclusively under small file numbers, read line by
-// line or whole. Failures record a run-time error in the caller's frame and give
+// File services: files opened for reading only, shared with other readers and
+// writers, under small file numbers, read line by line or whole. Failures record a run-time error in the caller's frame and give
 // an empty or zero result; nothing throws and nothing is shown.
 #ifndef VINTRELL_SERVICES_FILE_READING_H_
 #define VINTRELL_SERVICES_FILE_READING_H_
@@ -14,12 +14,13 @@ namespace vintrell {
 // An open takes at most this many bytes of its path; the rest is cut off.
 constexpr size_t kOpenPathLimit = 255;
 
-// Opens `path` read-only, exclusively, for `read_line`. Fails with 64 (empty path,
+// Opens `path` read-only for `read_line`, sharing reading and writing: only an
+// opener that excludes others blocks it (70). Fails with 64 (empty path,
 // `*` or `?`), 52 (negative number), 55 (number already open), 7, or the mapped
 // platform error (53 not found, 76 path not found, 70 denied or in use).
 void open_for_line_reading(const std::string& path, int16_t file_number);
-// Opens an existing `path` exclusively for `read_bytes`, asking for read and write
-// access and falling back to read only. A missing file is not created: 53.
+// Opens an existing `path` the same way for `read_bytes`. A missing file is not
+// created: 53.
 void open_for_whole_file_reading(const std::string& path, int16_t file_number);
 
 // The next line without its CR or CR LF terminator. At the end of data (or a

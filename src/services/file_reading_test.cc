@@ -206,38 +206,61 @@ TEST_F(FileReadingTest, MissingFileOrFolderForLineReading) {
   EXPECT_EQ(folder.snapshot().size(), 0u);
 }
 
-TEST_F(FileReadingTest, FileHeldOpenExclusivelyCannotBeOpened) {
-  std::string path = file("a.pml", "one\r\n");
-  open_for_line_reading(path, 2);  // the holder, as another process would be
-  ASSERT_EQ(current_run_time_error(), 0u);
-  open_for_line_reading(path, kFile);
-  EXPECT_EQ(last_error_number(), kErrorAccessDenied);
-  EXPECT_EQ(platform_code_of(current_run_time_error()), 0u);  // recorded with set error
-  EXPECT_EQ(read_line(kFile), std::string());
-  EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
-  EXPECT_EQ(at_end_of_file(kFile), -1);
-  EXPECT_EQ(last_error_number(), kErrorFileNotFound);
-  open_for_whole_file_reading(path, kFile);
-  EXPECT_EQ(last_error_number(), kErrorAccessDenied);
-  EXPECT_EQ(file_length(kFile), 0.0);
-  close_file(kFile);
-  // The holder still reads; once it lets go, the file opens.
-  EXPECT_EQ(read_line(2), std::string("one"));
-  close_file(2);
-  open_for_line_reading(path, kFile);
-  EXPECT_EQ(read_line(kFile), std::string("one"));
-}
-
-TEST_F(FileReadingTest, WhileOpenNoOtherOpenerGetsIn) {
-  std::string path = file("a.pmr", "data");
-  open_for_whole_file_reading(path, kFile);
-  ASSERT_EQ(current_run_time_error(), 0u);
-  SetLastError(0);
-  HANDLE other = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_EQ(other == INVALID_HANDLE_VALUE, true);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-  if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+TEST_F(FileReadingTest, OpensShareWithEveryOpenerThatShares) {
+  const std::string path = file("a.pml", "one\r\n");
+  constexpr DWORD kRead = GENERIC_READ, kWrite = GENERIC_WRITE;
+  constexpr DWORD kAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  struct Opener {
+    DWORD access, share;
+    bool shares_with_a_search;  // a search opens while it is open, and it while a search has
+  } openers[] = {
+      {kRead | kWrite, kAll, true},  // a mail client keeping its books open
+      {kRead | kWrite, FILE_SHARE_READ, true},
+      {kRead, FILE_SHARE_READ, true},
+      {kRead, 0, false},  // an opener that excludes everyone
+      {kWrite, FILE_SHARE_WRITE, false},  // one that lets nobody read
+  };
+  auto open_other = [&](const Opener& o) {
+    return CreateFileA(path.c_str(), o.access, o.share, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  for (const Opener& o : openers) {
+    ProcedureFrame each;
+    // The other opener first.
+    HANDLE other = open_other(o);
+    ASSERT_TRUE(other != INVALID_HANDLE_VALUE);
+    open_for_line_reading(path, kFile);
+    if (o.shares_with_a_search) {
+      EXPECT_EQ(current_run_time_error(), 0u);
+      EXPECT_EQ(read_line(kFile), std::string("one"));
+    } else {
+      EXPECT_EQ(last_error_number(), kErrorAccessDenied);
+      EXPECT_EQ(platform_code_of(current_run_time_error()), 0u);  // recorded with set error
+      EXPECT_EQ(read_line(kFile), std::string());
+      EXPECT_EQ(last_error_number(), kErrorFileNotOpen);
+      EXPECT_EQ(at_end_of_file(kFile), -1);
+      EXPECT_EQ(last_error_number(), kErrorFileNotFound);
+      open_for_whole_file_reading(path, kFile);
+      EXPECT_EQ(last_error_number(), kErrorAccessDenied);
+      EXPECT_EQ(file_length(kFile), 0.0);
+    }
+    close_file(kFile);
+    CloseHandle(other);
+    // The search first: the other opener gets in exactly when it shares.
+    ProcedureFrame second;
+    open_for_whole_file_reading(path, kFile);
+    ASSERT_EQ(current_run_time_error(), 0u);
+    SetLastError(0);
+    other = open_other(o);
+    EXPECT_EQ(other != INVALID_HANDLE_VALUE, o.shares_with_a_search);
+    if (other == INVALID_HANDLE_VALUE) {
+      EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    } else {
+      CloseHandle(other);
+    }
+    EXPECT_EQ(read_bytes(kFile, 5), std::string("one\r\n"));
+    close_file(kFile);
+  }
 }
 
 TEST_F(FileReadingTest, BadPathsAndNumbersAreRefused) {

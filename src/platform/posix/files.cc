@@ -209,14 +209,13 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
     close(fd);
     return fail(ERROR_FILE_EXISTS);
   }
-  if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) {
-    // Only O_NONBLOCK among the status flags was set at the open: one call clears it.
-    fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  }
+  // O_NONBLOCK stays: reads and writes of regular files and folders ignore it,
+  // and a pipe or device keeps its open's promise never to block.
 
   auto file = std::make_shared<FileObject>(fd, desired_access, share_mode, st);
   if (!file->admit()) return fail(ERROR_SHARING_VIOLATION);
-  // Share mode 0 excludes every other opener, in other processes too.
+  // Across processes one lock per open decides: shared for an opener that
+  // shares, exclusive for share mode 0, never waited for.
   if (flock(fd, (share_mode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
     return fail(ERROR_SHARING_VIOLATION);
   }
