@@ -936,3 +936,163 @@ TEST(VintrellFind, RecursiveSearchNamesTheFoldersItCannotListAndSearchesTheRest)
 #endif
   if (!kWindows) EXPECT_TRUE(tree.base.snapshot() == before);
 }
+
+// ---- trust: errors never look like results ------------------------------------------
+
+namespace {
+
+// vintrell-find run by /bin/sh with `script`, which names the program "$0" and
+// the folder "$1": for working folders, pipes and redirections no RunOptions
+// gives.
+testing::ProcessResult through_shell(const std::string& script, const std::string& folder,
+                                     const std::string& working_folder = std::string()) {
+  return testing::run_program(
+      "/bin/sh", {"-c", script, testing::program_beside_this_one("vintrell-find"), folder},
+      working_folder);
+}
+
+}  // namespace
+
+TEST(VintrellFind, EveryFormInADeletedWorkingFolderIsRefused) {
+  if (kWindows) SKIP_TEST("Windows keeps a process's current folder from being deleted");
+  testing::TempFolder folder;
+  folder.write("mail\\A.PMR", book("Staff", "smith"));
+  folder.write("mail\\A.PML", "Title: Rota\r\nsmith\r\n");
+  folder.make_folder("gone");
+  // In the folder "gone", deleted, a "mail" beside it must not be what
+  // "-d mail" (or the root's "/mail") finds: every form fails, nothing searched.
+  for (const std::string args : {"-d mail", "-d ./mail", "-d .", "-d ''", "-r", "--lists", "-r -d ../mail", ""}) {
+    testing::ProcessResult run = through_shell(
+        "cd \"$1/gone\" && rmdir \"$1/gone\" && exec \"$0\" " + args + " smith", folder.path());
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, std::string());
+    EXPECT_EQ(run.err, std::string("vintrell-find: current folder: No such file or folder\n"));
+    if (run.exit_code != 2) ADD_FAILURE("for arguments " + testing::quote(args));
+    folder.make_folder("gone");
+  }
+  // An absolute DIR does not depend on it.
+  testing::ProcessResult absolute = through_shell(
+      "cd \"$1/gone\" && rmdir \"$1/gone\" && exec \"$0\" -d \"$1/mail\" smith", folder.path());
+  EXPECT_EQ(absolute.exit_code, 0);
+  EXPECT_EQ(absolute.out, std::string("Staff ( 1 occurences)\nText found in  1 out of  1 Address Books\n"));
+}
+
+TEST(VintrellFind, AClosedReaderEndsTheSearchWithoutAWordAsGrep) {
+  if (kWindows) SKIP_TEST("no shell pipeline here; the same code ends quietly on ERROR_NO_DATA");
+  testing::TempFolder folder;
+  std::string fields;
+  for (int i = 0; i < 200000; ++i) fields += std::string("\0smith", 6);
+  folder.write("A.PMR", book("Big", fields));
+  // head takes one byte and closes the pipe while the entries are written.
+  testing::ProcessResult run = through_shell(
+      "(\"$0\" --entries -d \"$1\" smith; echo \"status $?\" >&2) | head -c 1 >/dev/null",
+      folder.path());
+  EXPECT_EQ(run.err, std::string("status 141\n"));  // SIGPIPE, as grep: no message
+}
+
+TEST(VintrellFind, TheOutputFileInTheSearchedTreeIsSkippedWithAMessage) {
+  if (kWindows) SKIP_TEST("no shell redirection here");
+  testing::TempFolder folder;
+  folder.write("mail\\A.PMR", book("Staff", "smith"));
+  folder.write("mail\\FOUND.PMR", "");
+  const std::string view = "mail/A.PMR:Staff ( 1 occurences)\nText found in  1 out of  1 Address Books\n";
+  struct Case {
+    std::string script;
+    std::string err;
+  } cases[] = {
+      {"\"$0\" -r -d mail smith > mail/FOUND.PMR",
+       "vintrell-find: mail/FOUND.PMR: input file is also the output\n"},
+      {"\"$0\" -r -d mail smith >> mail/FOUND.PMR",
+       "vintrell-find: mail/FOUND.PMR: input file is also the output\n"},
+      {"\"$0\" -s -r -d mail smith > mail/FOUND.PMR", ""},
+  };
+  for (const Case& c : cases) {
+    folder.write("mail\\FOUND.PMR", "");
+    testing::ProcessResult run = through_shell(c.script + "; echo \"status $?\"", folder.path(), folder.path());
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_EQ(run.out, std::string("status 2\n"));
+    EXPECT_EQ(folder.read("mail\\FOUND.PMR"), view);
+  }
+  // Another file as the output is no trouble.
+  testing::ProcessResult elsewhere =
+      through_shell("\"$0\" -r -d mail smith > out.txt; echo \"status $?\"", folder.path(), folder.path());
+  EXPECT_EQ(elsewhere.out, std::string("status 0\n"));
+}
+
+TEST(VintrellFind, MessagesNameTheReasonInWordsAndEscapeNames) {
+  testing::TempFolder folder;
+  folder.write("A.PMR", book("Staff", "smith"));
+  const std::string forged = "x\x1b]0;PWNED\x07\x1b[2J\nvintrell-find: all clear";
+  const std::string forged_shown = "x\\x1b]0;PWNED\\x07\\x1b[2J\\nvintrell-find: all clear";
+  struct Case {
+    std::vector<std::string> args;
+    testing::RunOptions side;
+    int exit_code;
+    std::string err;
+  } cases[] = {
+      // A code page iconv names with three digits; EBCDIC keeps no ASCII.
+      {{"--codepage", "037", "-d", folder.path(), "x"}, {}, 2,
+       "vintrell-find: code page 37: does not keep ASCII as it is\n"},
+      {{"--codepage", "437", "-d", folder.path(), "smith"}, {}, 0, ""},
+      {{"--codepage", "850", "-d", folder.path(), "smith"}, {}, 0, ""},
+      // A DIR holding control characters cannot forge a line in the message.
+      {{"-d", folder.join(forged), "x"}, in_c_locale(), 2,
+       "vintrell-find: " + folder.join(forged_shown) + ": No such folder\n"},
+  };
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  if (!kWindows) {
+    // C1 characters: in UTF-8 as characters, elsewhere as bytes (each byte of one).
+    all.push_back({{"-d", folder.path() + "/z\xC2\x9By", "x"}, in_utf8(), 2,
+                   "vintrell-find: " + folder.path() + "/z\\xc2\\x9by: No such folder\n"});
+    all.push_back({{"-d", folder.path() + "/z\x9B\xC3\xA9", "x"}, in_c_locale(), 2,
+                   "vintrell-find: " + folder.path() + "/z\\x9b\xC3\xA9: No such folder\n"});
+    if (make_link(folder, ".", "loop", "loop")) {
+      all.push_back({{"-d", folder.path() + "/loop", "x"}, {}, 2,
+                     "vintrell-find: " + folder.path() + "/loop: Too many levels of symbolic links\n"});
+    }
+  }
+  for (const Case& c : all) {
+    testing::ProcessResult run = find_with(c.args, c.side);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.err, c.err);
+    if (run.err != c.err) ADD_FAILURE("for arguments " + testing::quote(c.args[c.args.size() - 2]));
+  }
+}
+
+TEST(VintrellFind, AFolderThatCanBeReadButNotEnteredIsAnError) {
+  if (kWindows) SKIP_TEST("Windows folders have no search permission of their own");
+  testing::TempFolder folder;
+  folder.write("mail\\A.PMR", book("Staff", "smith"));
+  folder.write("mail\\shut\\B.PMR", book("Shut", "smith"));
+  chmod((folder.path() + "/mail/shut").c_str(), 0644);
+  // Root enters every folder: there the search runs without the capabilities
+  // that let it (setpriv).
+  std::vector<std::string> prefix;
+  if (geteuid() == 0) {
+    if (access("/usr/bin/setpriv", X_OK) != 0) {
+      chmod((folder.path() + "/mail/shut").c_str(), 0755);
+      SKIP_TEST("root, and no setpriv to drop its capabilities");
+    }
+    prefix = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search",
+              "--inh-caps=-dac_override,-dac_read_search"};
+  }
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"-d", "mail/shut", "smith"}, "Text found in  0 out of  0 Address Books\n"},
+      {{"-r", "-d", "mail", "smith"},
+       "mail/A.PMR:Staff ( 1 occurences)\nText found in  1 out of  1 Address Books\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = prefix;
+    args.push_back(testing::program_beside_this_one("vintrell-find"));
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    testing::ProcessResult run = testing::run_program(args[0], {args.begin() + 1, args.end()},
+                                                      folder.path());
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, std::string("vintrell-find: mail/shut: Permission denied\n"));
+  }
+  chmod((folder.path() + "/mail/shut").c_str(), 0755);
+}
