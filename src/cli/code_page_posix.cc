@@ -2,6 +2,9 @@
 #include <errno.h>
 #include <iconv.h>
 
+#include <cstdio>
+#include <vector>
+
 #include "cli/code_page.h"
 
 namespace vintrell {
@@ -52,14 +55,34 @@ class Converter {
   iconv_t cd_;
 };
 
-std::string iconv_name(uint32_t number) { return "CP" + std::to_string(number); }
+// The name iconv knows code page `number` by: glibc spells the short IBM
+// numbers with three digits ("CP037", not "CP37") and some only as "IBMnnn".
+// The first form when it knows none.
+std::string iconv_name(uint32_t number) {
+  std::vector<std::string> names = {"CP" + std::to_string(number)};
+  if (number < 100) {
+    char padded[8];
+    std::snprintf(padded, sizeof padded, "CP%03u", static_cast<unsigned>(number));
+    names.push_back(padded);
+  }
+  names.push_back("IBM" + std::to_string(number));
+  for (const std::string& name : names) {
+    iconv_t probe = iconv_open("UTF-8", name.c_str());
+    if (probe != reinterpret_cast<iconv_t>(-1)) {
+      iconv_close(probe);
+      return name;
+    }
+  }
+  return names.front();
+}
 
 }  // namespace
 
 bool CodePage::open(uint32_t number, std::string* reason) {
-  Converter to_utf8("UTF-8", iconv_name(number));
+  const std::string name = iconv_name(number);
+  Converter to_utf8("UTF-8", name);
   if (!to_utf8.ok()) {
-    *reason = "unknown code page (iconv has no " + iconv_name(number) + ")";
+    *reason = "unknown code page (iconv has no " + name + ")";
     return false;
   }
   for (int byte = 0; byte < 256; ++byte) {
@@ -72,6 +95,8 @@ bool CodePage::open(uint32_t number, std::string* reason) {
     }
     if (error != 0) utf8_[byte].clear();  // undefined in this code page
     if (byte < 0x80 && utf8_[byte] != in) {
+      // EBCDIC (037, 500, 1140...) puts letters elsewhere: the mail files'
+      // ASCII keywords and separators would not be found.
       *reason = "does not keep ASCII as it is";
       return false;
     }
@@ -90,7 +115,7 @@ CodePage::Conversion CodePage::from_utf8(const std::string& utf8, std::string* b
     }
     at += length;
   }
-  Converter from("CP" + std::to_string(number_), "UTF-8");
+  Converter from(iconv_name(number_), "UTF-8");
   size_t used = 0;
   if (!from.ok()) {
     *offending = utf8;

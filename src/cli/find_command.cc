@@ -3,8 +3,10 @@
 #include <cstdio>
 
 #include "cli/code_page.h"
+#include "cli/host.h"
 #include "cli/json_output.h"
 #include "cli/output.h"
+#include "cli/output_identity.h"
 #include "cli/report.h"
 #include "cli/search_folder.h"
 #include "cli/terminal.h"
@@ -19,9 +21,13 @@
 namespace vintrell {
 namespace {
 
-// Standard output's text, or the message of its failure; 2 when it failed.
-int write_output(const std::string& text, TextKind kind, ErrorReport* errors) {
+// Standard output's text, or the message of its failure; 2 when it failed. A
+// reader that has gone (`| head`) is no error: the process ends at once, as
+// grep's does, with `status_when_gone` where no signal ends it.
+int write_output(const std::string& text, TextKind kind, ErrorReport* errors,
+                 int status_when_gone = kExitFound) {
   DWORD failure = write_standard(STD_OUTPUT_HANDLE, text, kind);
+  if (reader_has_gone(failure)) end_for_gone_reader(status_when_gone);
   if (failure != 0) errors->error("write error", platform_error_text(failure));
   return failure != 0 ? kExitTrouble : kExitFound;
 }
@@ -90,6 +96,12 @@ int run_find_command(const CommandLine& command_line) {
     return kExitTrouble;
   }
 
+  // A relative DIR (or none) in a working folder deleted under the shell would
+  // be looked up in whatever the platform makes of that: nothing is searched.
+  if (relative_to_deleted_working_folder(parsed.directory_given ? parsed.directory : ".")) {
+    errors.error("current folder", platform_error_text(ERROR_PATH_NOT_FOUND));
+    return kExitTrouble;
+  }
   std::string folder;
   if (!parsed.directory_given) {
     if (!current_folder(&folder, &reason)) {
@@ -112,11 +124,13 @@ int run_find_command(const CommandLine& command_line) {
       parsed.lists ? SearchKind::kDistributionLists : SearchKind::kAddressBooks;
   const LineForm form = parsed.raw ? LineForm::kRaw
                         : terminal.lines_in_utf8 ? LineForm::kUtf8
-                                                 : LineForm::kBytes;
+                        : terminal.c1_bytes_are_controls ? LineForm::kEightBit
+                                                         : LineForm::kBytes;
   const LineRenderer renderer(form, code_page);
   const TextKind output_kind =
       parsed.json || form == LineForm::kUtf8 ? TextKind::kUtf8 : TextKind::kBytes;
   const bool file_names = shows_file_names(parsed);
+  const StandardOutputFile output_file;
 
   struct Found {
     std::string line;
@@ -147,9 +161,13 @@ int run_find_command(const CommandLine& command_line) {
       found.back().path = prefix + path.substr(request.folder.size());
       found.back().details = std::move(details);
     };
-    if (parsed.recursive) {
-      extras.skip_file = [&walked](const std::string& name) { return walked.links.count(name) != 0; };
-    }
+    extras.skip_file = [&](const std::string& name) {
+      if (parsed.recursive && walked.links.count(name) != 0) return true;
+      if (!output_file.is(request.folder + name)) return false;
+      // Its own output read back would count itself (grep refuses it too).
+      errors.file_error(shown_path(shown_root, prefix + name), "input file is also the output");
+      return true;
+    };
     SearchCounts counts = run_search(
         request, [&found](const std::string& line) { found.push_back(Found{line, {}, {}}); },
         [](const std::string&) {}, &sinks, &extras);
@@ -164,11 +182,11 @@ int run_find_command(const CommandLine& command_line) {
       const Found& f = found[index];
       const std::string path = shown_path(shown_root, f.path);
       if (parsed.json) {
-        output += json_result(path_to_utf8(path), f.details, kind, parsed.entries, code_page);
+        output += json_result(path, f.details, kind, parsed.entries, code_page);
         continue;
       }
       if (file_names) {
-        output += render_path(path, parsed.raw, terminal.paths_in_utf8);
+        output += render_path(path, parsed.raw, terminal);
         output += ':';
       }
       output += renderer.render(f.line.substr(0, f.line.find('\0')));
@@ -181,7 +199,9 @@ int run_find_command(const CommandLine& command_line) {
         }
       }
     }
-    if (!output.empty() && write_output(output, output_kind, &errors) != kExitFound) {
+    if (!output.empty() &&
+        write_output(output, output_kind, &errors, errors.any() ? kExitTrouble : kExitFound) !=
+            kExitFound) {
       write_failed = true;
       return false;
     }
@@ -203,10 +223,13 @@ int run_find_command(const CommandLine& command_line) {
   if (write_failed) return kExitTrouble;
 
   std::string summary = parsed.json ? json_summary(total, kind) : summary_line(total, kind) + "\n";
-  if (write_output(summary, output_kind, &errors) != kExitFound || errors.any()) {
+  const int status = total.files_with_hits == 0 ? kExitNotFound : kExitFound;
+  if (write_output(summary, output_kind, &errors, errors.any() ? kExitTrouble : status) !=
+          kExitFound ||
+      errors.any()) {
     return kExitTrouble;
   }
-  return total.files_with_hits == 0 ? kExitNotFound : kExitFound;
+  return status;
 }
 
 }  // namespace vintrell

@@ -425,10 +425,11 @@ TEST(VintrellFind, OutsideUtf8AndWithRawTheBytesPassUnchanged) {
   EXPECT_EQ(raw.exit_code, 0);
   EXPECT_EQ(raw.out, title + " ( 1 occurences)\n" + summary);
   if (!kWindows) {
-    // Another locale: bytes both ways, but the title is still one harmless line.
+    // Another locale: bytes both ways, but the title is still one harmless
+    // line: C0 and C1 control bytes (0x81) escaped, other bytes as they are.
     testing::ProcessResult c = find_with({"-d", folder.path(), "M\xFCller"}, in_c_locale());
     EXPECT_EQ(c.exit_code, 0);
-    EXPECT_EQ(c.out, "Kunden M\xFCnchen \\x1b[31m\x81 ( 1 occurences)\n" + summary);
+    EXPECT_EQ(c.out, "Kunden M\xFCnchen \\x1b[31m\\x81 ( 1 occurences)\n" + summary);
   }
 }
 
@@ -445,7 +446,8 @@ TEST(VintrellFind, ControlCharactersOfATitleAreShownAsEscapes) {
   if (!kWindows) sides.push_back(in_c_locale());
   for (size_t i = 0; i < sides.size(); ++i) {
     testing::ProcessResult run = find_with({"-d", folder.path(), "smith"}, sides[i]);
-    std::string odd = i == 0 ? as_shown("Odd \\x81 byte", "Odd \x81 byte") : "Odd \x81 byte";
+    // Outside UTF-8 the byte is a C1 control to an 8-bit terminal: escaped.
+    std::string odd = i == 0 ? as_shown("Odd \\x81 byte", "Odd \x81 byte") : "Odd \\x81 byte";
     EXPECT_EQ(run.out, escaped + " ( 1 occurences)\n" + odd + " ( 1 occurences)\n" + summary);
   }
   testing::ProcessResult raw = find({"--raw", "-d", folder.path(), "smith"});
@@ -779,6 +781,27 @@ TEST(VintrellFind, RecursiveSearchOfAMailTreeInEachForm) {
                                   "Text found in  1 out of  1 Distributions Lists\n"));
 }
 
+namespace {
+
+std::string base64_of(const std::string& bytes) {
+  const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  size_t bits = 0, count = 0;
+  for (unsigned char c : bytes) {
+    bits = (bits << 8) | c;
+    count += 8;
+    while (count >= 6) {
+      out += digits[(bits >> (count - 6)) & 63];
+      count -= 6;
+    }
+  }
+  if (count > 0) out += digits[(bits << (6 - count)) & 63];
+  while (out.size() % 4 != 0) out += '=';
+  return out;
+}
+
+}  // namespace
+
 TEST(VintrellFind, JsonLinesParseAndHoldUtf8Whatever) {
   MailTree tree;
 #ifndef _WIN32
@@ -820,15 +843,20 @@ TEST(VintrellFind, JsonLinesParseAndHoldUtf8Whatever) {
                 nlohmann::json::array({"Fred JONES", "jones@old.example"}));
     bool joerg_seen = false, lea_seen = false;
     for (size_t i = 0; i < results; ++i) {
+      if (objects[i]["path"].is_object()) {
+        // A name that is no UTF-8: its exact bytes, base64 ("MAIL/l\xE9a/L.PMR").
+        EXPECT_EQ(objects[i]["path"].size(), size_t{1});
+        lea_seen = objects[i]["path"]["bytes"].get<std::string>() ==
+                   base64_of(tree.root + "/l\xE9" "a/L.PMR");
+        EXPECT_TRUE(lea_seen);
+        EXPECT_EQ(objects[i]["title"].get<std::string>(), std::string("L\xC3\xA9" "a"));
+        continue;
+      }
       const std::string path = objects[i]["path"].get<std::string>();
       if (path == path_of(kJoerg + "/J.PMR")) {
         joerg_seen = true;
         // Titles come from the code page, whatever the locale.
         EXPECT_EQ(objects[i]["title"].get<std::string>(), std::string("J\xC3\xB6rg's book"));
-      }
-      if (path == tree.root + "/l\\xe9a/L.PMR") {
-        lea_seen = true;
-        EXPECT_EQ(objects[i]["title"].get<std::string>(), std::string("L\xC3\xA9" "a"));
       }
     }
     EXPECT_TRUE(joerg_seen);
@@ -907,4 +935,167 @@ TEST(VintrellFind, RecursiveSearchNamesTheFoldersItCannotListAndSearchesTheRest)
   chmod(dora.c_str(), 0700);
 #endif
   if (!kWindows) EXPECT_TRUE(tree.base.snapshot() == before);
+}
+
+// ---- trust: errors never look like results ------------------------------------------
+
+namespace {
+
+// vintrell-find run by /bin/sh with `script`, which names the program "$0" and
+// the folder "$1": for working folders, pipes and redirections no RunOptions
+// gives.
+testing::ProcessResult through_shell(const std::string& script, const std::string& folder,
+                                     const std::string& working_folder = std::string()) {
+  return testing::run_program(
+      "/bin/sh", {"-c", script, testing::program_beside_this_one("vintrell-find"), folder},
+      working_folder);
+}
+
+}  // namespace
+
+TEST(VintrellFind, EveryFormInADeletedWorkingFolderIsRefused) {
+  if (kWindows) SKIP_TEST("Windows keeps a process's current folder from being deleted");
+  testing::TempFolder folder;
+  folder.write("mail\\A.PMR", book("Staff", "smith"));
+  folder.write("mail\\A.PML", "Title: Rota\r\nsmith\r\n");
+  folder.make_folder("gone");
+  // In the folder "gone", deleted, a "mail" beside it must not be what
+  // "-d mail" (or the root's "/mail") finds: every form fails, nothing searched.
+  for (const std::string args : {"-d mail", "-d ./mail", "-d .", "-d ''", "-r", "--lists", "-r -d ../mail", ""}) {
+    testing::ProcessResult run = through_shell(
+        "cd \"$1/gone\" && rmdir \"$1/gone\" && exec \"$0\" " + args + " smith", folder.path());
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, std::string());
+    EXPECT_EQ(run.err, std::string("vintrell-find: current folder: No such file or folder\n"));
+    if (run.exit_code != 2) ADD_FAILURE("for arguments " + testing::quote(args));
+    folder.make_folder("gone");
+  }
+  // An absolute DIR does not depend on it.
+  testing::ProcessResult absolute = through_shell(
+      "cd \"$1/gone\" && rmdir \"$1/gone\" && exec \"$0\" -d \"$1/mail\" smith", folder.path());
+  EXPECT_EQ(absolute.exit_code, 0);
+  EXPECT_EQ(absolute.out, std::string("Staff ( 1 occurences)\nText found in  1 out of  1 Address Books\n"));
+}
+
+TEST(VintrellFind, AClosedReaderEndsTheSearchWithoutAWordAsGrep) {
+  if (kWindows) SKIP_TEST("no shell pipeline here; the same code ends quietly on ERROR_NO_DATA");
+  testing::TempFolder folder;
+  std::string fields;
+  for (int i = 0; i < 200000; ++i) fields += std::string("\0smith", 6);
+  folder.write("A.PMR", book("Big", fields));
+  // head takes one byte and closes the pipe while the entries are written.
+  testing::ProcessResult run = through_shell(
+      "(\"$0\" --entries -d \"$1\" smith; echo \"status $?\" >&2) | head -c 1 >/dev/null",
+      folder.path());
+  EXPECT_EQ(run.err, std::string("status 141\n"));  // SIGPIPE, as grep: no message
+}
+
+TEST(VintrellFind, TheOutputFileInTheSearchedTreeIsSkippedWithAMessage) {
+  if (kWindows) SKIP_TEST("no shell redirection here");
+  testing::TempFolder folder;
+  folder.write("mail\\A.PMR", book("Staff", "smith"));
+  folder.write("mail\\FOUND.PMR", "");
+  const std::string view = "mail/A.PMR:Staff ( 1 occurences)\nText found in  1 out of  1 Address Books\n";
+  struct Case {
+    std::string script;
+    std::string err;
+  } cases[] = {
+      {"\"$0\" -r -d mail smith > mail/FOUND.PMR",
+       "vintrell-find: mail/FOUND.PMR: input file is also the output\n"},
+      {"\"$0\" -r -d mail smith >> mail/FOUND.PMR",
+       "vintrell-find: mail/FOUND.PMR: input file is also the output\n"},
+      {"\"$0\" -s -r -d mail smith > mail/FOUND.PMR", ""},
+  };
+  for (const Case& c : cases) {
+    folder.write("mail\\FOUND.PMR", "");
+    testing::ProcessResult run = through_shell(c.script + "; echo \"status $?\"", folder.path(), folder.path());
+    EXPECT_EQ(run.err, c.err);
+    EXPECT_EQ(run.out, std::string("status 2\n"));
+    EXPECT_EQ(folder.read("mail\\FOUND.PMR"), view);
+  }
+  // Another file as the output is no trouble.
+  testing::ProcessResult elsewhere =
+      through_shell("\"$0\" -r -d mail smith > out.txt; echo \"status $?\"", folder.path(), folder.path());
+  EXPECT_EQ(elsewhere.out, std::string("status 0\n"));
+}
+
+TEST(VintrellFind, MessagesNameTheReasonInWordsAndEscapeNames) {
+  testing::TempFolder folder;
+  folder.write("A.PMR", book("Staff", "smith"));
+  const std::string forged = "x\x1b]0;PWNED\x07\x1b[2J\nvintrell-find: all clear";
+  const std::string forged_shown = "x\\x1b]0;PWNED\\x07\\x1b[2J\\nvintrell-find: all clear";
+  struct Case {
+    std::vector<std::string> args;
+    testing::RunOptions side;
+    int exit_code;
+    std::string err;
+  } cases[] = {
+      // A code page iconv names with three digits; EBCDIC keeps no ASCII.
+      {{"--codepage", "037", "-d", folder.path(), "x"}, {}, 2,
+       "vintrell-find: code page 37: does not keep ASCII as it is\n"},
+      {{"--codepage", "437", "-d", folder.path(), "smith"}, {}, 0, ""},
+      {{"--codepage", "850", "-d", folder.path(), "smith"}, {}, 0, ""},
+      // A DIR holding control characters cannot forge a line in the message.
+      {{"-d", folder.join(forged), "x"}, in_c_locale(), 2,
+       "vintrell-find: " + folder.join(forged_shown) + ": No such folder\n"},
+  };
+  std::vector<Case> all(std::begin(cases), std::end(cases));
+  if (!kWindows) {
+    // C1 characters: in UTF-8 as characters, elsewhere as bytes (each byte of one).
+    all.push_back({{"-d", folder.path() + "/z\xC2\x9By", "x"}, in_utf8(), 2,
+                   "vintrell-find: " + folder.path() + "/z\\xc2\\x9by: No such folder\n"});
+    all.push_back({{"-d", folder.path() + "/z\x9B\xC3\xA9", "x"}, in_c_locale(), 2,
+                   "vintrell-find: " + folder.path() + "/z\\x9b\xC3\xA9: No such folder\n"});
+    if (make_link(folder, ".", "loop", "loop")) {
+      all.push_back({{"-d", folder.path() + "/loop", "x"}, {}, 2,
+                     "vintrell-find: " + folder.path() + "/loop: Too many levels of symbolic links\n"});
+    }
+  }
+  for (const Case& c : all) {
+    testing::ProcessResult run = find_with(c.args, c.side);
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.err, c.err);
+    if (run.err != c.err) ADD_FAILURE("for arguments " + testing::quote(c.args[c.args.size() - 2]));
+  }
+}
+
+TEST(VintrellFind, AFolderThatCanBeReadButNotEnteredIsAnError) {
+#ifdef _WIN32
+  SKIP_TEST("Windows folders have no search permission of their own");
+#else
+  testing::TempFolder folder;
+  folder.write("mail\\A.PMR", book("Staff", "smith"));
+  folder.write("mail\\shut\\B.PMR", book("Shut", "smith"));
+  chmod((folder.path() + "/mail/shut").c_str(), 0644);
+  // Root enters every folder: there the search runs without the capabilities
+  // that let it (setpriv).
+  std::vector<std::string> prefix;
+  if (geteuid() == 0) {
+    if (access("/usr/bin/setpriv", X_OK) != 0) {
+      chmod((folder.path() + "/mail/shut").c_str(), 0755);
+      SKIP_TEST("root, and no setpriv to drop its capabilities");
+    }
+    prefix = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search",
+              "--inh-caps=-dac_override,-dac_read_search"};
+  }
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"-d", "mail/shut", "smith"}, "Text found in  0 out of  0 Address Books\n"},
+      {{"-r", "-d", "mail", "smith"},
+       "mail/A.PMR:Staff ( 1 occurences)\nText found in  1 out of  1 Address Books\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = prefix;
+    args.push_back(testing::program_beside_this_one("vintrell-find"));
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    testing::ProcessResult run = testing::run_program(args[0], {args.begin() + 1, args.end()},
+                                                      folder.path());
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, std::string("vintrell-find: mail/shut: Permission denied\n"));
+  }
+  chmod((folder.path() + "/mail/shut").c_str(), 0755);
+#endif
 }

@@ -12,8 +12,11 @@ namespace vintrell {
 
 // {"path":..,"title":..,"count":n} for a book, {"path":..,"title":..,"hits":h,
 // "entries":n} for a list, with "matches":[..] when `with_matches`; one line.
-// `path` is UTF-8 already; the title (up to its first NUL, as the dialog shows
-// it) and the matches are converted from `code_page`.
+// `path` is the platform's name of the file (exact_utf8_path); the title (up
+// to its first NUL, as the dialog shows it) and the matches are converted
+// from `code_page`. A path with no exact UTF-8 form, or a title or match
+// holding a byte the code page leaves undefined, is {"bytes":"<base64>"} of
+// its exact bytes instead of a string, so that a script can give it back.
 std::string json_result(const std::string& path, const ScanDetails& details, SearchKind kind,
                         bool with_matches, const CodePage& code_page);
 

@@ -19,6 +19,8 @@ std::string escape(unsigned char byte) {
 
 bool is_control_byte(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
 
+bool is_c1_byte(unsigned char byte) { return byte >= 0x80 && byte < 0xA0; }
+
 // A character that a terminal takes as a C1 control (U+0080 to U+009F).
 bool is_c1_control(const std::string& utf8) {
   return utf8.size() == 2 && static_cast<unsigned char>(utf8[0]) == 0xC2 &&
@@ -33,9 +35,9 @@ LineRenderer::LineRenderer(LineForm form, const CodePage& code_page) {
     std::string& shown = shown_[b];
     if (form == LineForm::kRaw) {
       shown.assign(1, static_cast<char>(byte));
-    } else if (is_control_byte(byte)) {
+    } else if (is_control_byte(byte) || (form == LineForm::kEightBit && is_c1_byte(byte))) {
       shown = escape(byte);
-    } else if (form == LineForm::kBytes) {
+    } else if (form == LineForm::kBytes || form == LineForm::kEightBit) {
       shown.assign(1, static_cast<char>(byte));
     } else {
       const std::string& utf8 = code_page.utf8_of(byte);
@@ -51,18 +53,33 @@ std::string LineRenderer::render(const std::string& line) const {
   return out;
 }
 
-std::string render_path(const std::string& path, bool raw, bool to_utf8) {
-  std::string named = to_utf8 ? path_to_utf8(path) : path;
+std::string render_path(const std::string& path, bool raw, const Terminal& terminal) {
+  std::string named = terminal.paths_in_utf8 ? path_to_utf8(path) : path;
   if (raw) return named;
+  const bool utf8 = terminal.lines_in_utf8 || terminal.paths_in_utf8;
   std::string out;
   out.reserve(named.size());
-  for (char c : named) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (is_control_byte(byte)) {
-      out += escape(byte);
-    } else {
-      out += c;
+  for (size_t at = 0; at < named.size();) {
+    const unsigned char byte = static_cast<unsigned char>(named[at]);
+    size_t length = byte < 0x80 ? 1 : utf8_character_length(named, at);
+    if (length == 0) length = 1;  // a byte that is no part of a character
+    bool escaped = is_control_byte(byte);
+    if (utf8 && length == 2 && is_c1_control(named.substr(at, 2))) escaped = true;
+    if (terminal.c1_bytes_are_controls) {
+      // A character's bytes go together, so that a UTF-8 name read in the C
+      // locale shows whole escapes, not a lead byte cut from its tail.
+      for (size_t i = 0; i < length; ++i) {
+        if (is_c1_byte(static_cast<unsigned char>(named[at + i]))) escaped = true;
+      }
     }
+    for (size_t i = 0; i < length; ++i) {
+      if (escaped) {
+        out += escape(static_cast<unsigned char>(named[at + i]));
+      } else {
+        out += named[at + i];
+      }
+    }
+    at += length;
   }
   return out;
 }
@@ -104,14 +121,28 @@ std::string platform_error_text(DWORD code) {
     case ERROR_PATH_NOT_FOUND: return "No such file or folder";
     case ERROR_ACCESS_DENIED: return "Permission denied";
     case ERROR_INVALID_HANDLE: return "Bad file descriptor";
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY: return "Out of memory";
+    case ERROR_WRITE_PROTECT: return "Read-only file system";
+    case ERROR_NOT_READY: return "Device not ready";
+    case ERROR_GEN_FAILURE: return "Input/output error";
+    case ERROR_SHARING_VIOLATION: return "In use by another program";
+    case ERROR_LOCK_VIOLATION: return "Locked by another program";
+    case ERROR_INVALID_PARAMETER: return "Invalid argument";
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL: return "No space left on device";
-    case 109:  // ERROR_BROKEN_PIPE
-    case 232:  // ERROR_NO_DATA: the pipe's reader has gone
-      return "Broken pipe";
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+    case ERROR_PIPE_NOT_CONNECTED: return "Broken pipe";
     case ERROR_FILENAME_EXCED_RANGE: return "File name too long";
-    default: return "error " + std::to_string(code);
+    case ERROR_DIRECTORY: return "Not a folder";
+    case ERROR_CANT_RESOLVE_FILENAME: return "Too many levels of symbolic links";
+    default: return "system error " + std::to_string(code) + " (no description)";
   }
+}
+
+bool reader_has_gone(DWORD code) {
+  return code == ERROR_BROKEN_PIPE || code == ERROR_NO_DATA || code == ERROR_PIPE_NOT_CONNECTED;
 }
 
 }  // namespace vintrell

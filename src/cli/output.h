@@ -14,6 +14,7 @@ namespace vintrell {
 enum class LineForm {
   kRaw,    // every byte as it is
   kBytes,  // the code page's bytes, control characters as escapes
+  kEightBit,  // the same, and the bytes 0x80 to 0x9F (C1 controls) as escapes
   kUtf8,   // UTF-8, control characters and undefined bytes as escapes
 };
 
@@ -31,8 +32,11 @@ class LineRenderer {
 };
 
 // A path for a text line: its bytes as the platform names them (in UTF-8 when
-// `to_utf8`), control characters as the escapes of LineRenderer unless `raw`.
-std::string render_path(const std::string& path, bool raw, bool to_utf8);
+// `terminal.paths_in_utf8`), control characters as the escapes of LineRenderer
+// unless `raw`: below 0x20 and 0x7F always; C1 characters (U+0080 to U+009F)
+// when the line is UTF-8; where bytes 0x80 to 0x9F are C1 controls, every
+// byte of a character that holds one.
+std::string render_path(const std::string& path, bool raw, const Terminal& terminal);
 
 // Code page text as UTF-8 for JSON: each byte's character, control characters
 // included (JSON escapes them); a byte the code page leaves undefined as \xHH.
@@ -45,6 +49,10 @@ DWORD write_standard(DWORD which, const std::string& text, TextKind kind);
 
 // A platform error code as the end of a message: "No space left on device"...
 std::string platform_error_text(DWORD code);
+
+// Whether a write failed with `code` because the reader of the pipe has gone
+// (closed it, as `head` does): no error to report.
+bool reader_has_gone(DWORD code);
 
 }  // namespace vintrell
 

@@ -8,7 +8,11 @@ namespace vintrell {
 
 void ErrorReport::error(const std::string& what, const std::string& reason) {
   any_ = true;
-  std::string line = "vintrell-find: " + (what.empty() ? std::string() : what + ": ") + reason + "\n";
+  // A name in a message is escaped as on standard output, --raw or not: a
+  // planted name cannot forge a line or drive the terminal from here either.
+  static const Terminal side = describe_message_side();
+  const std::string shown = render_path(what, false, side);
+  std::string line = "vintrell-find: " + (what.empty() ? std::string() : shown + ": ") + reason + "\n";
   write_standard(STD_ERROR_HANDLE, line, TextKind::kAnsi);
 }
 

@@ -13,7 +13,8 @@ class ErrorReport {
   // errors without a line.
   explicit ErrorReport(bool file_messages) : file_messages_(file_messages) {}
 
-  // An error about the whole run or a folder: always shown.
+  // An error about the whole run or a folder: always shown. `what` (a name)
+  // is shown with its control characters escaped, as on standard output.
   void error(const std::string& what, const std::string& reason);
   // A file that could not be read.
   void file_error(const std::string& path, const std::string& reason);

@@ -25,6 +25,27 @@ bool current_folder(std::string* folder, std::string* reason) {
   return false;
 }
 
+namespace {
+
+// A drive's root ("C:", "\\", "/", "\\\\server\\share"), which lists no "." of
+// its own.
+bool is_root_folder(const std::string& bare) {
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  if (bare.empty()) return true;
+  if (bare.size() == 2 && bare[1] == ':') return true;
+  if (bare.size() >= 2 && separator(bare[0]) && separator(bare[1])) {
+    size_t separators = 0;
+    for (size_t i = 2; i < bare.size(); ++i) separators += separator(bare[i]) ? 1 : 0;
+    return separators <= 1;
+  }
+  for (char c : bare) {
+    if (!separator(c)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string folder_trouble(const std::string& folder) {
   ProcedureFrame frame;
   // Whether the folder can be listed at all, not what it holds: "?" names "."
@@ -39,18 +60,23 @@ std::string folder_trouble(const std::string& folder) {
     guarded_platform_call(&ignored, [&] { return FindClose(search); });
     return std::string();
   }
-  if (listed.code == ERROR_FILE_NOT_FOUND || listed.code == ERROR_NO_MORE_FILES) {
-    return std::string();
-  }
+  const bool nothing_listed =
+      listed.code == ERROR_FILE_NOT_FOUND || listed.code == ERROR_NO_MORE_FILES;
   std::string bare = mask.substr(0, mask.size() - 2);
+  if (nothing_listed && is_root_folder(bare)) return std::string();
   if (bare.empty() || bare.back() == ':') bare += '\\';
   PlatformOutcome asked;
   DWORD attributes =
       guarded_platform_call(&asked, [&] { return GetFileAttributesA(bare.c_str()); });
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    return asked.code == ERROR_ACCESS_DENIED ? platform_error_text(asked.code) : "No such folder";
+    return asked.code == ERROR_ACCESS_DENIED || asked.code == ERROR_CANT_RESOLVE_FILENAME
+               ? platform_error_text(asked.code)
+               : "No such folder";
   }
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return "Not a folder";
+  // A folder below a root always lists its own ".": one that lists nothing
+  // can be read but not entered (no search permission).
+  if (nothing_listed) return platform_error_text(ERROR_ACCESS_DENIED);
   return platform_error_text(listed.code);
 }
 

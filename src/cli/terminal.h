@@ -16,12 +16,21 @@ struct Terminal {
   // on Windows with the lines; natively never, a name's bytes being already
   // the locale's.
   bool paths_in_utf8 = false;
+  // Natively outside a UTF-8 locale (C, POSIX, ISO-8859): the bytes 0x80 to
+  // 0x9F are C1 controls to an 8-bit terminal (0x9B is CSI), so shown text
+  // escapes them as it escapes the C0 controls. A Windows code page has
+  // characters there.
+  bool c1_bytes_are_controls = false;
 };
 
 // Natively both follow the locale's character set (UTF-8 or not). On Windows
 // TEXT comes from the wide command line, so it is always UTF-8, and the lines
 // are UTF-8 exactly when standard output is a console. --raw: neither.
 Terminal describe_terminal(bool raw);
+
+// The side that reads the messages on standard error: natively the locale's,
+// as for the lines; on Windows ANSI text, the code page's characters.
+Terminal describe_message_side();
 
 enum class TextKind {
   kBytes,  // written as they are, wherever they go
@@ -47,6 +56,11 @@ bool platform_folder_name(const std::string& given, std::string* name);
 // UTF-8, each byte that is no part of a well-formed character written \xHH;
 // on Windows from the ANSI code page.
 std::string path_to_utf8(const std::string& path);
+
+// The same path as UTF-8 that names it exactly: natively the bytes when they
+// are well-formed UTF-8, on Windows the ANSI code page's characters. False
+// when there is none (natively: a byte that is no part of a character).
+bool exact_utf8_path(const std::string& path, std::string* utf8);
 
 }  // namespace vintrell
 

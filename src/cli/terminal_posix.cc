@@ -14,13 +14,19 @@ Terminal describe_terminal(bool raw) {
   // The user's locale, asked without making it the process's own: nothing
   // else in the program may start to depend on it.
   locale_t user = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
-  if (user == static_cast<locale_t>(0)) return terminal;
+  if (user == static_cast<locale_t>(0)) {
+    terminal.c1_bytes_are_controls = true;  // the C locale's bytes
+    return terminal;
+  }
   bool utf8 = std::strcmp(nl_langinfo_l(CODESET, user), "UTF-8") == 0;
   freelocale(user);
   terminal.text_in_utf8 = utf8;
   terminal.lines_in_utf8 = utf8;
+  terminal.c1_bytes_are_controls = !utf8;
   return terminal;
 }
+
+Terminal describe_message_side() { return describe_terminal(false); }
 
 bool write_to_console(HANDLE, const std::string&, TextKind, DWORD*) { return false; }
 
@@ -47,6 +53,16 @@ std::string path_to_utf8(const std::string& path) {
     }
   }
   return out;
+}
+
+bool exact_utf8_path(const std::string& path, std::string* utf8) {
+  for (size_t at = 0; at < path.size();) {
+    size_t length = utf8_character_length(path, at);
+    if (length == 0) return false;
+    at += length;
+  }
+  *utf8 = path;
+  return true;
 }
 
 }  // namespace vintrell

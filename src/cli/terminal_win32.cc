@@ -55,6 +55,8 @@ Terminal describe_terminal(bool raw) {
   return terminal;
 }
 
+Terminal describe_message_side() { return Terminal(); }
+
 bool write_to_console(HANDLE handle, const std::string& text, TextKind kind, DWORD* error) {
   if (kind == TextKind::kBytes || !is_console(handle)) return false;
   *error = 0;
@@ -95,6 +97,15 @@ bool platform_folder_name(const std::string& given, std::string* name) {
 std::string path_to_utf8(const std::string& path) {
   // Every byte of a single-byte ANSI code page decodes; nothing is dropped.
   return path.empty() ? path : recoded(path, CP_ACP, CP_UTF8);
+}
+
+bool exact_utf8_path(const std::string& path, std::string* utf8) {
+  if (path.empty()) {
+    utf8->clear();
+    return true;
+  }
+  *utf8 = recoded(path, CP_ACP, CP_UTF8);
+  return !utf8->empty();
 }
 
 }  // namespace vintrell

@@ -35,10 +35,12 @@ DWORD list_folder(const std::string& folder, Listed* listed) {
   PlatformOutcome outcome;
   HANDLE search = guarded_platform_call(&outcome, [&] { return FindFirstFileA(mask.c_str(), &entry); });
   if (search == INVALID_HANDLE_VALUE) {
-    // A drive's root without entries answers "no file"; that is an empty folder.
-    return outcome.code == ERROR_FILE_NOT_FOUND || outcome.code == ERROR_NO_MORE_FILES
-               ? 0
-               : (outcome.code != 0 ? outcome.code : ERROR_ACCESS_DENIED);
+    // A drive's root without entries answers "no file"; that is an empty
+    // folder. Any other folder lists its "." unless it cannot be entered.
+    if (outcome.code == ERROR_FILE_NOT_FOUND || outcome.code == ERROR_NO_MORE_FILES) {
+      return folder_trouble(folder).empty() ? 0 : ERROR_ACCESS_DENIED;
+    }
+    return outcome.code != 0 ? outcome.code : ERROR_ACCESS_DENIED;
   }
   do {
     const std::string name = entry.cFileName;

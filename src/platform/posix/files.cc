@@ -1,5 +1,6 @@
 // KERNEL32 files and the current directory over POSIX.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -293,6 +294,13 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD to_write, LPDWORD written, LPO
   while (total < to_write) {
     ssize_t n = ::write(object->fd(), in + total, to_write - total);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) {
+      // A non-blocking descriptor (a pipe its reader set so) that is full:
+      // wait for room, as a Windows handle would block.
+      struct pollfd room = {object->fd(), POLLOUT, 0};
+      poll(&room, 1, -1);
+      continue;
+    }
     if (n <= 0) {
       SetLastError(native_layer::win32_error_from_errno(n < 0 ? errno : ENOSPC));
       if (written != nullptr) *written = total;
@@ -375,6 +383,32 @@ DWORD GetFileType(HANDLE file) {
   if (S_ISCHR(mode)) return FILE_TYPE_CHAR;
   if (S_ISFIFO(mode) || S_ISSOCK(mode)) return FILE_TYPE_PIPE;
   return FILE_TYPE_UNKNOWN;
+}
+
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info) {
+  auto object = native_layer::find_object<FileObject>(file);
+  struct stat st;
+  if (object == nullptr || info == nullptr) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  if (fstat(object->fd(), &st) != 0) {
+    SetLastError(native_layer::win32_error_from_errno(errno));
+    return FALSE;
+  }
+  *info = BY_HANDLE_FILE_INFORMATION();
+  info->dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  const uint64_t device = static_cast<uint64_t>(st.st_dev);
+  const uint64_t inode = static_cast<uint64_t>(st.st_ino);
+  // Windows has a 32-bit volume serial: the device's two halves folded.
+  info->dwVolumeSerialNumber = static_cast<DWORD>(device ^ (device >> 32));
+  info->nFileIndexHigh = static_cast<DWORD>(inode >> 32);
+  info->nFileIndexLow = static_cast<DWORD>(inode & 0xFFFFFFFFu);
+  const uint64_t size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+  info->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  info->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+  info->nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
+  return TRUE;
 }
 
 BOOL CloseHandle(HANDLE object) {

@@ -106,6 +106,8 @@ DWORD win32_error_from_errno(int error) {
     case ENXIO:
     case ENODEV: return ERROR_NOT_READY;
     case EIO: return ERROR_GEN_FAILURE;
+    case EPIPE: return ERROR_NO_DATA;  // Windows: writing to a pipe whose reader closed it
+    case ELOOP: return ERROR_CANT_RESOLVE_FILENAME;
     default: return ERROR_GEN_FAILURE;
   }
 }

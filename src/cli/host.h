@@ -1,0 +1,24 @@
+// What vintrell-find asks of the process it runs in, where the platforms
+// differ: whether its working folder still exists, how it ends when standard
+// output's reader has gone.
+#ifndef VINTRELL_CLI_HOST_H_
+#define VINTRELL_CLI_HOST_H_
+
+#include <string>
+
+namespace vintrell {
+
+// True when the process's working folder has been deleted (under the shell
+// that started it) and `folder`, a folder named relative to it, would be
+// looked up in what is no longer there. Windows keeps a process's working
+// folder from being deleted: never there.
+bool relative_to_deleted_working_folder(const std::string& folder);
+
+// Ends the process as a program does whose standard output lost its reader
+// (`| head`): natively killed by SIGPIPE, as grep is (status 141 in a shell);
+// on Windows, which has no such signal, quietly with `status`.
+[[noreturn]] void end_for_gone_reader(int status);
+
+}  // namespace vintrell
+
+#endif  // VINTRELL_CLI_HOST_H_

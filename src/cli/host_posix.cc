@@ -1,0 +1,30 @@
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "cli/host.h"
+
+namespace vintrell {
+
+bool relative_to_deleted_working_folder(const std::string& folder) {
+  if (!folder.empty() && folder[0] == '/') return false;
+  // A removed folder has no links left; asked of "." itself, whatever its
+  // path's length or its parents' permissions.
+  struct stat here;
+  if (stat(".", &here) != 0) return true;
+  return here.st_nlink == 0;
+}
+
+void end_for_gone_reader(int) {
+  // The platform layer ignores SIGPIPE so that a write reports the closed
+  // pipe; from here on the signal is what ends the process.
+  signal(SIGPIPE, SIG_DFL);
+  sigset_t pipe_only;
+  sigemptyset(&pipe_only);
+  sigaddset(&pipe_only, SIGPIPE);
+  pthread_sigmask(SIG_UNBLOCK, &pipe_only, nullptr);
+  raise(SIGPIPE);
+  _exit(128 + SIGPIPE);
+}
+
+}  // namespace vintrell
