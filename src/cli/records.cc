@@ -129,9 +129,11 @@ std::string record_line(const BookRecord& record) {
     if (!line.empty()) line += ", ";
     line += record.fields[kOf];
   }
+  // The fields the text lies in, when the line shows it in none of its parts.
+  const uint32_t shown = (1u << kName) | (1u << kOf) | (1u << kEmail);
   std::string others;
-  for (size_t f = 0; f < kRecordFieldCount; ++f) {
-    if (f == kName || f == kOf || f == kEmail || (record.matched & (1u << f)) == 0) continue;
+  for (size_t f = 0; f < kRecordFieldCount && (record.matched & shown) == 0; ++f) {
+    if ((record.matched & (1u << f)) == 0) continue;
     if (!others.empty()) others += "; ";
     others += std::string(kRecordFields[f].key) + ": " + record.fields[f];
   }

@@ -72,9 +72,9 @@ class BookMatches {
 };
 
 // A record as its line under the book shows it (code page bytes): the name,
-// the e-mail address in angle brackets, the organisation after a comma, then
-// in brackets each other field the text lies in: "Smithers, Viggo
-// <viggo@example.org>, Sales (phone: +44 1234)".
+// the e-mail address in angle brackets, the organisation after a comma, then,
+// when the text lies in none of those three, in brackets each field it lies
+// in: "Smithers, Viggo <viggo@example.org>, Sales (phone: +44 1234)".
 std::string record_line(const BookRecord& record);
 
 // The list that an entry "@FILE" names, when FILE is a list (*.PML) of the same
