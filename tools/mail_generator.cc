@@ -1,6 +1,8 @@
 #include "mail_generator.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace mailgen {
@@ -65,6 +67,7 @@ const char* const kFirstNames[] = {
     "a",
     "John",
     "Fred",
+    "Hans",
 };
 const char* const kSurnames[] = {
     "Smith",     "Jones",  "Okafor",     "Lindqvist", "Marchetti", "Brennan",   "Haddad",
@@ -108,13 +111,15 @@ const char* const kListNames[] = {
     "Newsletter", "Board",      "Rota",        "Match day", "Tuesday quiz",
     "Parents",    "Book group", "Site visits", "Helpers",   "Caf\xE9 staff",
 };
-// Control lines of a distribution list: neither entries nor searched.
+// Control lines of a distribution list: neither entries nor searched. Every
+// list has "\NOSIG Y" (no signature) after its title; these are the others.
 const char* const kControlLines[] = {
     "\\R reply@example.org",
     "\\S Monthly notice",
     "\\O 1",
     "\\C Kept by the secretary",
 };
+const char* const kPostcodes[] = {"AB1", "CD2", "EF3", "GH4", "JK5", "LM6", "NP7"};
 
 struct Person {
   std::string first;
@@ -123,6 +128,7 @@ struct Person {
   std::string key;
   std::string address;
   std::string second_address;
+  std::string street;
   std::string postal;
   std::string phone;
   std::string fax;
@@ -175,8 +181,9 @@ std::vector<Person> people(uint64_t seed) {
     p.address = lower(p.first) + "." + lower(p.last) + "@" + domain;
     p.second_address =
         random.chance(30) ? lower(p.last) + digits(random, 2) + "@" + random.pick(kDomains) : "";
-    p.postal = std::to_string(1 + random.below(120)) + " " + random.pick(kStreets) + ", " +
-               random.pick(kTowns);
+    p.street = std::to_string(1 + random.below(120)) + " " + random.pick(kStreets);
+    p.postal = std::string(random.pick(kTowns)) + " " + random.pick(kPostcodes) + " " +
+               digits(random, 1) + "XY";
     p.phone = "+44 1632 " + digits(random, 6);
     p.fax = random.chance(20) ? "+44 1632 " + digits(random, 6) : "";
     p.details = random.pick(kDetails);
@@ -200,7 +207,7 @@ std::string book_record(const Person& p, int flag) {
   put_field(&record, &at, p.last + ", " + p.first, 40);
   put_field(&record, &at, p.department, 40);
   put_field(&record, &at, p.key, 12);
-  put_field(&record, &at, p.address, 60);
+  put_field(&record, &at, p.street, 60);
   put_field(&record, &at, p.postal, 60);
   put_field(&record, &at, p.phone, 24);
   put_field(&record, &at, p.fax, 24);
@@ -216,12 +223,14 @@ std::string numbered(const char* base, int index, int count) {
   return std::string(base) + " " + std::to_string(index / count + 1);
 }
 
+// Some folders hold names the client wrote in lower case.
+bool number_in_lower(int number) { return number % 7 == 3; }
+
 std::string file_name(const char* stem, int number, const char* extension) {
   char name[32];
   std::snprintf(name, sizeof name, "%s%04d.%s", stem, number, extension);
   std::string out = name;
-  // Some folders hold names the client wrote in lower case.
-  if (number % 7 == 3) out = lower(out);
+  if (number_in_lower(number)) out = lower(out);
   return out;
 }
 
@@ -241,8 +250,10 @@ int book_records(Random& random, int average) {
 }
 
 std::string distribution_list(Random& random, const std::vector<Person>& pool,
-                              const std::string& title, int entries) {
-  std::string out = "Title: " + title + "\r\n";
+                              const std::string& title, int entries,
+                              const std::vector<std::string>& other_lists) {
+  // "\TITLE " is the 7 bytes before the title that the search drops.
+  std::string out = "\\TITLE " + title + "\r\n\\NOSIG Y\r\n";
   for (int i = 0, n = random.below(3); i < n; ++i) {
     out += random.pick(kControlLines);
     out += "\r\n";
@@ -250,6 +261,11 @@ std::string distribution_list(Random& random, const std::vector<Person>& pool,
   for (int i = 0; i < entries; ++i) {
     const Person& p = pool[random.below(static_cast<int>(pool.size()))];
     int form = random.below(10);
+    if (!other_lists.empty() && random.chance(6)) {
+      // Another list of the folder, whose entries the client sends to as well.
+      out += "@" + other_lists[random.below(static_cast<int>(other_lists.size()))] + "\r\n";
+      continue;
+    }
     if (form < 5) {
       out += p.address;
     } else if (form < 8) {
@@ -278,6 +294,26 @@ std::string book_bytes(Random& random, const std::vector<Person>& pool,
   return out;
 }
 
+// The client's index beside a book: per record, in name order, its number (4
+// bytes, little-endian) and the first 16 bytes of its name in capitals.
+std::string book_index(const std::string& book) {
+  std::vector<std::pair<std::string, uint32_t>> names;
+  for (size_t at = kHeaderSize, n = 0; at + kRecordSize <= book.size(); at += kRecordSize, ++n) {
+    std::string name = book.substr(at + 2, 16);
+    for (char& c : name) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+    names.emplace_back(name, static_cast<uint32_t>(n));
+  }
+  std::stable_sort(names.begin(), names.end());
+  std::string out;
+  for (const auto& [name, number] : names) {
+    for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((number >> shift) & 0xFF);
+    out += name;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string address_book(uint64_t seed, const std::string& long_name, int records) {
@@ -297,13 +333,26 @@ void generate(const Options& options, const std::function<void(const GeneratedFi
     file.bytes = book_bytes(random, pool,
                             numbered(kBookNames[i % book_name_count], i, book_name_count), records);
     sink(file);
+    GeneratedFile index;
+    index.name = file.name.substr(0, file.name.size() - 3) + (number_in_lower(i + 1) ? "pm!" : "PM!");
+    index.bytes = book_index(file.bytes);
+    sink(index);
+  }
+  std::vector<std::string> list_names;
+  for (int i = 0; i < options.distribution_lists; ++i) {
+    list_names.push_back(file_name("LIST", i + 1, "PML"));
   }
   for (int i = 0; i < options.distribution_lists; ++i) {
     GeneratedFile file;
     file.name = file_name("LIST", i + 1, "PML");
     int entries = 1 + random.below(2 * options.entries_per_list);
-    file.bytes = distribution_list(
-        random, pool, numbered(kListNames[i % list_name_count], i, list_name_count), entries);
+    std::vector<std::string> others;
+    for (int j = 0; j < options.distribution_lists; ++j) {
+      if (j != i) others.push_back(list_names[static_cast<size_t>(j)]);
+    }
+    file.bytes = distribution_list(random, pool,
+                                   numbered(kListNames[i % list_name_count], i, list_name_count),
+                                   entries, others);
     sink(file);
   }
 }

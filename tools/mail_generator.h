@@ -1,5 +1,7 @@
-// Makes sample mail folders: address books (*.PMR) and distribution lists (*.PML)
-// in the mail client's own formats, filled with invented people. The same options
+// Makes sample mail folders: address books (*.PMR), each with the client's
+// index file beside it (same name, *.PM!), and distribution lists (*.PML, some
+// naming others by "@FILE" entries) in the mail client's own formats, filled
+// with invented people. The same options
 // give the same bytes on every platform, so tests and benchmarks can rebuild a
 // folder from its seed.
 #ifndef VINTRELL_TOOLS_MAIL_GENERATOR_H_
@@ -33,7 +35,8 @@ struct GeneratedFile {
   std::string bytes;
 };
 
-// Hands every file of the folder to `sink`, address books first, in name order.
+// Hands every file of the folder to `sink`: each address book followed by its
+// index, in name order, then the lists.
 void generate(const Options& options, const std::function<void(const GeneratedFile&)>& sink);
 
 // One address book of `records` records (exposed for tests of the layout).

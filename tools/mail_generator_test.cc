@@ -57,16 +57,25 @@ TEST(MailGenerator, SameSeedSameBytesOtherSeedOtherBytes) {
   mailgen::Options other = options;
   other.seed = 2;
   EXPECT_TRUE(folder_of(options) != folder_of(other));
-  EXPECT_EQ(folder_of(options).size(), 12u);
+  EXPECT_EQ(folder_of(options).size(), 18u);  // 6 books, their 6 indexes, 6 lists
 }
 
 TEST(MailGenerator, AddressBooksHaveHeaderAndWholeRecords) {
   mailgen::Options options = sample_options();
   options.address_books = 30;
   options.distribution_lists = 0;
-  for (const auto& [name, bytes] : folder_of(options)) {
+  const std::map<std::string, std::string> files = folder_of(options);
+  EXPECT_EQ(files.size(), 60u);
+  for (const auto& [name, bytes] : files) {
     std::string upper = name;
     for (char& c : upper) c = static_cast<char>(vintrell::upper_case_byte(c));
+    if (ends_with(upper, ".PM!")) {
+      // The index beside its book: 20 bytes per record of the book.
+      const std::string book = name.substr(0, name.size() - 1) + (name[name.size() - 2] == 'm' ? "r" : "R");
+      ASSERT_TRUE(files.count(book) == 1);
+      EXPECT_EQ(bytes.size(), (files.at(book).size() - mailgen::kHeaderSize) / mailgen::kRecordSize * 20);
+      continue;
+    }
     EXPECT_TRUE(ends_with(upper, ".PMR"));
     ASSERT_TRUE(bytes.size() > static_cast<size_t>(mailgen::kHeaderSize));
     EXPECT_EQ((bytes.size() - mailgen::kHeaderSize) % mailgen::kRecordSize, 0u);
@@ -89,8 +98,17 @@ TEST(MailGenerator, DistributionListsAreTitledCrLfText) {
   mailgen::Options options = sample_options();
   options.address_books = 0;
   options.distribution_lists = 40;
-  for (const auto& [name, bytes] : folder_of(options)) {
-    EXPECT_EQ(bytes.compare(0, 7, "Title: "), 0);
+  const std::map<std::string, std::string> files = folder_of(options);
+  int nested = 0;
+  for (const auto& [name, bytes] : files) {
+    EXPECT_EQ(bytes.compare(0, 7, "\\TITLE "), 0);
+    EXPECT_TRUE(bytes.find("\r\n\\NOSIG Y\r\n") == bytes.find("\r\n"));
+    // "@FILE" entries name another list of the same folder.
+    for (size_t at = bytes.find("\r\n@"); at != std::string::npos; at = bytes.find("\r\n@", at + 1)) {
+      const std::string other = bytes.substr(at + 3, bytes.find("\r\n", at + 3) - at - 3);
+      EXPECT_TRUE(files.count(other) == 1 && other != name);
+      ++nested;
+    }
     EXPECT_TRUE(ends_with(bytes, "\r\n"));
     for (size_t i = 0; i < bytes.size(); ++i) {
       if (bytes[i] == '\n') EXPECT_TRUE(i > 0 && bytes[i - 1] == '\r');
@@ -98,6 +116,7 @@ TEST(MailGenerator, DistributionListsAreTitledCrLfText) {
       EXPECT_TRUE(bytes[i] != '\0' && bytes[i] != '\x1A');
     }
   }
+  EXPECT_TRUE(nested > 0);
 }
 
 TEST(MailGenerator, TheSampleFolderIsTheGeneratorsOutput) {
@@ -130,6 +149,7 @@ TEST(MailGenerator, SearchAgreesWithAPlainCountOnGeneratedFolders) {
     for (char& c : upper) c = static_cast<char>(vintrell::upper_case_byte(c));
     std::vector<std::string> expected;
     for (const auto& [name, bytes] : files) {
+      if (name.back() == '!') continue;  // an index (*.PM!), never searched
       int count = reference_count(bytes, upper);
       if (count > 0) {
         expected.push_back(bytes.substr(0, bytes.find('\0')) + " ( " + std::to_string(count) +

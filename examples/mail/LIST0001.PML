@@ -1,22 +1,23 @@
-Title: Newsletter
-sanne.yilmaz@example.com
-ines.okafor@example.net (Ines Okafor)
-lorcan.smith@example.net
-"Xavier Thorsen" <xavier.thorsen@example.com>
-yara.yilmaz@example.net
+\TITLE Newsletter
+\NOSIG Y
+wenna.nakamura@mail.example.com
+"Tobias Gallagher" <tobias.gallagher@example.com>
+"Mirela Kowalczyk" <mirela.kowalczyk@example.com>
+wenna.ferreira@example.org
 
-"Rhoda Sato" <rhoda.sato@post.example.org>
-yara.blackwood@post.example.org
-bram.jones@example.com
-"Sanne Blackwood" <sanne.blackwood@mail.example.com>
-bjoern.thorsen@example.com (Björn Thorsen)
-mirela.delacroix@mail.example.com
-rhoda.whitlock@post.example.org (Rhoda Whitlock)
-"Mirela Kowalczyk" <mirela.kowalczyk@example.net>
-mirela.marchetti@example.org
-"Greta Smith" <greta.smith@post.example.org>
-kerstin.petrov@post.example.org
-"Kerstin Petrov" <kerstin.petrov@post.example.org>
-"Yara Duarte" <yara.duarte@post.example.org>
-ulla.ruiz@post.example.org
+"Hans Duarte" <hans.duarte@mail.example.com>
+rene.lindqvist@post.example.org
+"María Kowalczyk" <maria.kowalczyk@mail.example.com>
+dmitri.quist@example.net (Dmitri Quist)
+hans.sato@post.example.org (Hans Sato)
+bram.smith@post.example.org
+@LIST0002.PML
+fred.zorba@mail.example.com
+john.duarte@example.com
+"Viggo Zorba" <viggo.zorba@example.net>
 \C Kept by the secretary
+"Yara Jonesby" <yara.jonesby@example.org>
+ann.carrow@example.org
+"Ulla Brennan" <ulla.brennan@mail.example.com>
+@list0003.pml
+rhoda.eastwood@mail.example.com

@@ -1,16 +1,22 @@
-Title: Board
-\C Kept by the secretary
-ann.petrov@mail.example.com
-"Jonas Delacroix" <jonas.delacroix@post.example.org>
-"María Achterberg" <maria.achterberg@example.net>
-jonas.ruiz@example.org
-wenna.okafor@mail.example.com
-viggo.quist@example.org
-"Zeno Müller" <zeno.mueller@mail.example.com>
-"Björn Gallagher" <bjoern.gallagher@post.example.org>
-ann.gallagher@example.net (Ann Gallagher)
+\TITLE Board
+\NOSIG Y
+\S Monthly notice
+"Kerstin Jones" <kerstin.jones@example.net>
+john.kowalczyk@example.com (John Kowalczyk)
+nuno.smith@example.com
+"Sanne Ferreira" <sanne.ferreira@example.org>
+sanne.smith@example.com (Sanne Smith)
+agnes.vance@example.com
+@LIST0001.PML
 
-tobias.kowalczyk@post.example.org
-wenna.schoen@example.org
-rene.brennan@example.net (René Brennan)
-"Fred Sato" <fred.sato@mail.example.com>
+jonas.sato@mail.example.com
+hans.gallagher@mail.example.com (Hans Gallagher)
+mirela.carrow@example.com (Mirela Carrow)
+viggo.whitlock@mail.example.com
+"Bram Whitlock" <bram.whitlock@post.example.org>
+
+"Hamid Jonesby" <hamid.jonesby@example.org>
+nuno.schoen@example.net
+"Hans Carrow" <hans.carrow@mail.example.com>
+"Quentin Delacroix" <quentin.delacroix@mail.example.com>
+bram.marchetti@example.com

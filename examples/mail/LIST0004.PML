@@ -1,18 +1,8 @@
-Title: Match day
-"Hamid Underhill" <hamid.underhill@example.com>
-oona.kowalczyk@post.example.org
-oona.achterberg@example.org
+\TITLE Match day
+\NOSIG Y
+\O 1
+\R reply@example.org
 
-
-
-wenna.petrov@mail.example.com
-"Yara Haddad" <yara.haddad@post.example.org>
-"René Yilmaz" <rene.yilmaz@post.example.org>
-"Quentin Jones" <quentin.jones@post.example.org>
-jonas.sato@post.example.org (Jonas Sato)
-maria.nakamura@mail.example.com
-"Edith Whitlock" <edith.whitlock@post.example.org>
-viggo.zorba@example.net
-"René Brennan" <rene.brennan@example.net>
-mirela.haddad@example.net
-xavier.nakamura@post.example.org
+"John Whitlock" <john.whitlock@example.com>
+"Lorcan Duarte" <lorcan.duarte@mail.example.com>
+"Hans Nakamura" <hans.nakamura@post.example.org>

@@ -1,19 +1,28 @@
-Title: Tuesday quiz
+\TITLE Tuesday quiz
+\NOSIG Y
+\S Monthly notice
+\C Kept by the secretary
+bram.ruiz@post.example.org
+rene.haddad@example.org
+greta.smith@example.net
+"Kerstin Zorba" <kerstin.zorba@post.example.org>
 
-sanne.delacroix@example.org
-kerstin.mueller@mail.example.com
-wenna.jonesby@mail.example.com (Wenna Jonesby)
-rhoda.whitlock@post.example.org (Rhoda Whitlock)
-lorcan.gallagher@example.org
-oona.carrow@example.net
-greta.smith@post.example.org
-mirela.eastwood@example.com
-\O 1
-"Fred Duarte" <fred.duarte@mail.example.com>
-maria.sato@example.com
+"Greta Zorba" <greta.zorba@example.net>
+kerstin.zorba@post.example.org
+mirela.thorsen@example.net
+"Tobias Okafor" <tobias.okafor@mail.example.com>
+"Jonas Zorba" <jonas.zorba@mail.example.com>
+yara.jonesby@example.org
+carla.ruiz@example.org
+john.okafor@post.example.org
+mirela.vance@example.com
+greta.vance@example.net
 
+kerstin.delacroix@example.net (Kerstin Delacroix)
+rene.kowalczyk@mail.example.com
+"María Petrov" <maria.petrov@example.com>
+carla.lindqvist@post.example.org (Carla Lindqvist)
+nuno.jonesby@mail.example.com
 
-"Viggo Duarte" <viggo.duarte@post.example.org>
-bram.gallagher@example.org (Bram Gallagher)
-"Edith Marchetti" <edith.marchetti@mail.example.com>
-"Viggo Carrow" <viggo.carrow@example.org>
+hans.carrow@mail.example.com
+john.kowalczyk@example.com

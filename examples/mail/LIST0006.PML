@@ -1,10 +1,10 @@
-Title: Parents
+\TITLE Parents
+\NOSIG Y
 \S Monthly notice
-
-jonas.marchetti@post.example.org
-ulla.petrov@post.example.org
-"Bram Eastwood" <bram.eastwood@post.example.org>
-nuno.gallagher@example.com
-fred.sato@example.com
-rene.ivanova@post.example.org
-mirela.whitlock@example.com
+@LIST0001.PML
+@LIST0002.PML
+edith.whitlock@mail.example.com
+@LIST0005.PML
+quentin.vance@mail.example.com
+"Sanne Schön" <sanne.schoen@example.org>
+"John Underhill" <john.underhill@post.example.org>

@@ -33,4 +33,32 @@ uint32_t utf8_code_point(const std::string& text, size_t at) {
   return value;
 }
 
+int CodePage::byte_of(const std::string& utf8) const {
+  if (utf8.empty()) return -1;
+  for (int b = 0; b < 256; ++b) {
+    if (utf8_[b] == utf8) return b;
+  }
+  return -1;
+}
+
+std::string utf8_of_code_point(uint32_t c) {
+  std::string out;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x110000) {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return out;
+}
+
 }  // namespace vintrell

@@ -28,10 +28,22 @@ class CodePage {
   // that are no UTF-8 (kNotUtf8).
   Conversion from_utf8(const std::string& utf8, std::string* bytes, std::string* offending) const;
 
+  // The code page's own capital and small letters as an upper-case table:
+  // each byte to the byte of its capital when the platform's case mapping of
+  // the byte's character gives a character of the code page whose small form
+  // is the byte's again; every other byte to itself. False with the reason
+  // when the platform has no case mapping to give.
+  bool upper_case_table(unsigned char upper[256], std::string* reason) const;
+
  private:
   uint32_t number_ = 0;
   std::string utf8_[256];
+  // The byte whose character `utf8` is, or -1 when the code page has none.
+  int byte_of(const std::string& utf8) const;
 };
+
+// `code_point` in UTF-8 (empty beyond U+10FFFF).
+std::string utf8_of_code_point(uint32_t code_point);
 
 // The length of the UTF-8 character at `at` (1 to 4), or 0 when the bytes
 // there are no well-formed UTF-8 (overlong forms and surrogates included).

@@ -1,6 +1,8 @@
 // CodePage over iconv: the code page is glibc's "CPnnnn".
 #include <errno.h>
 #include <iconv.h>
+#include <locale.h>
+#include <wctype.h>
 
 #include <cstdio>
 #include <vector>
@@ -126,6 +128,31 @@ CodePage::Conversion CodePage::from_utf8(const std::string& utf8, std::string* b
     return Conversion::kNotInCodePage;
   }
   return Conversion::kDone;
+}
+
+bool CodePage::upper_case_table(unsigned char upper[256], std::string* reason) const {
+  // The case mapping of Unicode as the C library has it, whatever the user's
+  // own locale.
+  locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+  if (unicode == static_cast<locale_t>(0)) {
+    unicode = newlocale(LC_CTYPE_MASK, "en_US.UTF-8", static_cast<locale_t>(0));
+  }
+  if (unicode == static_cast<locale_t>(0)) {
+    *reason = "no UTF-8 locale (C.UTF-8) to take the letters' case from";
+    return false;
+  }
+  for (int b = 0; b < 256; ++b) {
+    upper[b] = static_cast<unsigned char>(b);
+    const std::string& small = utf8_[b];
+    if (small.empty() || utf8_character_length(small, 0) != small.size()) continue;
+    const wint_t c = static_cast<wint_t>(utf8_code_point(small, 0));
+    const wint_t capital = towupper_l(c, unicode);
+    if (capital == c || towlower_l(capital, unicode) != c) continue;
+    const int byte = byte_of(utf8_of_code_point(static_cast<uint32_t>(capital)));
+    if (byte >= 0) upper[b] = static_cast<unsigned char>(byte);
+  }
+  freelocale(unicode);
+  return true;
 }
 
 }  // namespace vintrell

@@ -62,4 +62,24 @@ CodePage::Conversion CodePage::from_utf8(const std::string& utf8, std::string* b
   return Conversion::kDone;
 }
 
+bool CodePage::upper_case_table(unsigned char upper[256], std::string* reason) const {
+  auto mapped = [](wchar_t c, DWORD how) {
+    wchar_t out[4];
+    int n = LCMapStringW(LOCALE_INVARIANT, how, &c, 1, out, 4);
+    return n == 1 ? out[0] : c;
+  };
+  for (int b = 0; b < 256; ++b) {
+    upper[b] = static_cast<unsigned char>(b);
+    char in = static_cast<char>(b);
+    wchar_t c;
+    if (MultiByteToWideChar(number_, MB_ERR_INVALID_CHARS, &in, 1, &c, 1) != 1) continue;
+    const wchar_t capital = mapped(c, LCMAP_UPPERCASE);
+    if (capital == c || mapped(capital, LCMAP_LOWERCASE) != c) continue;
+    const int byte = byte_of(utf8_of_code_point(capital));
+    if (byte >= 0) upper[b] = static_cast<unsigned char>(byte);
+  }
+  (void)reason;
+  return true;
+}
+
 }  // namespace vintrell

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/code_page.h"
+#include "cli/entries_output.h"
 #include "cli/host.h"
 #include "cli/json_output.h"
 #include "cli/output.h"
@@ -13,6 +14,7 @@
 #include "cli/tree_walk.h"
 #include "runtime/runtime.h"
 #include "search/search.h"
+#include "services/case_table.h"
 
 #ifndef VINTRELL_VERSION
 #define VINTRELL_VERSION "0.0.0"
@@ -65,6 +67,19 @@ bool text_to_search(const CommandLine& command_line, const FindArguments& parsed
   return false;
 }
 
+// The table the search folds by: the program's own, or with --fold=codepage
+// the code page's letter pairs. False with the reason when those cannot be had.
+bool choose_fold(const FindArguments& parsed, const CodePage& code_page, std::string* reason) {
+  if (!parsed.fold_code_page) {
+    use_upper_case_table(nullptr);
+    return true;
+  }
+  unsigned char upper[256];
+  if (!code_page.upper_case_table(upper, reason)) return false;
+  use_upper_case_table(upper);
+  return true;
+}
+
 }  // namespace
 
 int run_find_command(const CommandLine& command_line) {
@@ -88,6 +103,10 @@ int run_find_command(const CommandLine& command_line) {
   std::string reason;
   if (!code_page.open(parsed.code_page, &reason)) {
     errors.error("code page " + std::to_string(parsed.code_page), reason);
+    return kExitTrouble;
+  }
+  if (!choose_fold(parsed, code_page, &reason)) {
+    errors.error("--fold=codepage", reason);
     return kExitTrouble;
   }
   const Terminal terminal = describe_terminal(parsed.raw);
@@ -128,7 +147,7 @@ int run_find_command(const CommandLine& command_line) {
                                                          : LineForm::kBytes;
   const LineRenderer renderer(form, code_page);
   const TextKind output_kind =
-      parsed.json || form == LineForm::kUtf8 ? TextKind::kUtf8 : TextKind::kBytes;
+      parsed.json || parsed.csv || form == LineForm::kUtf8 ? TextKind::kUtf8 : TextKind::kBytes;
   const bool file_names = shows_file_names(parsed);
   const StandardOutputFile output_file;
 
@@ -136,7 +155,9 @@ int run_find_command(const CommandLine& command_line) {
     std::string line;
     std::string path;  // below the root, joined by '\'
     ScanDetails details;
+    FileMatches matches;  // a book's, for --entries and --csv
   };
+  const bool with_entries = parsed.entries || parsed.csv;
   SearchCounts total;
   bool write_failed = false;
 
@@ -156,9 +177,16 @@ int run_find_command(const CommandLine& command_line) {
     };
     std::vector<Found> found;
     SearchExtras extras;
-    extras.want_matches = parsed.entries;
+    extras.want_matches = with_entries && kind == SearchKind::kDistributionLists;
+    extras.want_book = with_entries && kind == SearchKind::kAddressBooks;
     extras.found = [&](const std::string& path, ScanDetails& details) {
       found.back().path = prefix + path.substr(request.folder.size());
+      if (extras.want_book) {
+        // Only the matching records (or fields) are kept, not the whole book.
+        found.back().matches.book =
+            BookMatches(details.book, request.find_text, !request.match_case);
+        std::string().swap(details.book);
+      }
       found.back().details = std::move(details);
     };
     extras.skip_file = [&](const std::string& name) {
@@ -169,7 +197,7 @@ int run_find_command(const CommandLine& command_line) {
       return true;
     };
     SearchCounts counts = run_search(
-        request, [&found](const std::string& line) { found.push_back(Found{line, {}, {}}); },
+        request, [&found](const std::string& line) { found.push_back(Found{line, {}, {}, {}}); },
         [](const std::string&) {}, &sinks, &extras);
     total.files_with_hits += counts.files_with_hits;
     total.files_scanned += counts.files_scanned;
@@ -177,10 +205,23 @@ int run_find_command(const CommandLine& command_line) {
     std::vector<std::string> lines;
     lines.reserve(found.size());
     for (const Found& f : found) lines.push_back(f.line);
-    std::string output;
+    StreamedOutput out(output_kind, &errors);
+    std::string& output = out.text();
+    NestedLists nested(request.folder);
     for (size_t index : listed_order(lines)) {
       const Found& f = found[index];
       const std::string path = shown_path(shown_root, f.path);
+      if (parsed.csv) {
+        write_csv_rows(path_to_utf8(path), f.details, f.matches, kind, &nested, code_page, &out);
+        if (out.failed()) break;
+        continue;
+      }
+      if (parsed.json && parsed.entries) {
+        write_json_entries(json_result(path, f.details, kind, false, code_page),
+                           f.details, f.matches, kind, &nested, code_page, &out);
+        if (out.failed()) break;
+        continue;
+      }
       if (parsed.json) {
         output += json_result(path, f.details, kind, parsed.entries, code_page);
         continue;
@@ -192,22 +233,20 @@ int run_find_command(const CommandLine& command_line) {
       output += renderer.render(f.line.substr(0, f.line.find('\0')));
       output += '\n';
       if (parsed.entries) {
-        for (const std::string& entry : f.details.matches) {
-          output += "    ";
-          output += renderer.render(entry);
-          output += '\n';
-        }
+        write_entry_lines(f.details, f.matches, kind, &nested, renderer, &out);
+        if (out.failed()) break;
       }
     }
-    if (!output.empty() &&
-        write_output(output, output_kind, &errors, errors.any() ? kExitTrouble : kExitFound) !=
-            kExitFound) {
+    if (!out.drain(true)) {
       write_failed = true;
       return false;
     }
     return true;
   };
 
+  if (parsed.csv && write_output(csv_header(kind), output_kind, &errors) != kExitFound) {
+    return kExitTrouble;
+  }
   WalkedFolder root;
   root.folder = folder;
   std::string trouble = folder_trouble(folder);
@@ -224,11 +263,14 @@ int run_find_command(const CommandLine& command_line) {
 
   std::string summary = parsed.json ? json_summary(total, kind) : summary_line(total, kind) + "\n";
   const int status = total.files_with_hits == 0 ? kExitNotFound : kExitFound;
-  if (write_output(summary, output_kind, &errors, errors.any() ? kExitTrouble : status) !=
-          kExitFound ||
-      errors.any()) {
+  if (parsed.csv) {
+    // The table stays clean; the summary goes where messages go.
+    write_standard(STD_ERROR_HANDLE, summary, TextKind::kAnsi);
+  } else if (write_output(summary, output_kind, &errors, errors.any() ? kExitTrouble : status) !=
+             kExitFound) {
     return kExitTrouble;
   }
+  if (errors.any()) return kExitTrouble;
   return status;
 }
 

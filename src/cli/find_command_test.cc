@@ -85,8 +85,9 @@ std::string as_shown(const std::string& utf8, const std::string& code_page_bytes
 }
 
 const char kUsageLine[] =
-    "usage: vintrell-find [-d DIR] [-l] [-c] [-r] [-H|--no-filename] [--entries] [--json]\n"
-    "                     [-s] [--raw] [--codepage N] [--] TEXT\n";
+    "usage: vintrell-find [-d DIR] [-l] [-c] [-r] [-H|--no-filename] [--entries]\n"
+    "                     [--json|--csv] [--fold=program|codepage] [-s] [--raw]\n"
+    "                     [--codepage N] [--] TEXT\n";
 
 }  // namespace
 

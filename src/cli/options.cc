@@ -10,8 +10,9 @@
 namespace vintrell {
 
 const char kUsage[] =
-    "usage: vintrell-find [-d DIR] [-l] [-c] [-r] [-H|--no-filename] [--entries] [--json]\n"
-    "                     [-s] [--raw] [--codepage N] [--] TEXT\n";
+    "usage: vintrell-find [-d DIR] [-l] [-c] [-r] [-H|--no-filename] [--entries]\n"
+    "                     [--json|--csv] [--fold=program|codepage] [-s] [--raw]\n"
+    "                     [--codepage N] [--] TEXT\n";
 
 const char kHelp[] =
     "Lists the address books (*.PMR) in DIR in which TEXT occurs, each with the\n"
@@ -24,16 +25,31 @@ const char kHelp[] =
     "                     table folds a-z and seven byte pairs above 0x7F (0x81, 0x82,\n"
     "                     0x84, 0x86, 0x87, 0x94, 0xA4 to 0x9A, 0x90, 0x8E, 0x8F, 0x80,\n"
     "                     0x99, 0xA5); other letters, accented ones too, match only\n"
-    "                     themselves, whatever the locale\n"
+    "                     themselves, whatever the locale (see --fold)\n"
+    "      --fold=WHICH   without -c, how case is ignored: 'program' (the default, the\n"
+    "                     table above, as the Windows program does) or 'codepage': the\n"
+    "                     code page's own pairs of capital and small letters, taken from\n"
+    "                     its conversion (for 1252 also the accented letters, e.g.\n"
+    "                     u and U with umlaut, s and S with caron), so that\n"
+    "                     --fold=codepage MULLER with a capital U-umlaut finds a book\n"
+    "                     holding \"Hans Muller\" with a small one; 'program' does not\n"
     "  -r, --recursive    also every folder below DIR, in name order, depth first;\n"
     "                     hidden folders and symbolic links are not entered\n"
     "  -H, --with-filename  start each result line with its file's path and ':'\n"
     "                     (the default with -r)\n"
     "      --no-filename  no path before the result lines, also with -r\n"
     "      --entries      under each result, the entries that hold TEXT, indented\n"
-    "                     by four blanks (a list's entry lines; a book's fields)\n"
+    "                     by four blanks: a book's records (name <e-mail>,\n"
+    "                     organisation, and the field TEXT is in when it is none of\n"
+    "                     those), a list's entry lines (\"@FILE\" with its list's title);\n"
+    "                     a book that is not 128 + n x 458 bytes shows its fields\n"
     "      --json         JSON Lines instead: one object per result, then one with\n"
-    "                     the summary; every string UTF-8\n"
+    "                     the summary; every string UTF-8; with --entries a book's\n"
+    "                     \"records\" field by field\n"
+    "      --csv          a CSV table instead (RFC 4180, UTF-8, a header row): per\n"
+    "                     matching record book,name,of,key,street,postal,phone,fax,\n"
+    "                     notes,email; per matching entry list,entry; the summary\n"
+    "                     goes to standard error\n"
     "  -s, --no-messages  say nothing about files that could not be read\n"
     "      --codepage=N   the mail files' Windows code page (default 1252; any\n"
     "                     single-byte one that keeps ASCII: 1250, 1251, 1253, ...)\n"
@@ -54,13 +70,15 @@ const char kHelp[] =
     "With --raw, TEXT and every output byte pass exactly as they are.\n"
     "Paths are the file system's names, printed as they are (control characters\n"
     "escaped unless --raw), never converted from the code page.\n"
+    "Every contact whose record mentions a town, to a file a spreadsheet opens:\n"
+    "  vintrell-find -r -d ~/mail --csv Ashworth > ashworth.csv\n"
     "Exit status: 0 when TEXT was found, 1 when it was not, 2 for a usage error or\n"
     "any error on the way (a folder or file that could not be read, a write error).\n";
 
 namespace {
 
 // Values of the long options that have no short form.
-enum : int { kRaw = 256, kCodePage, kVersion, kNoFilename, kEntries, kJson };
+enum : int { kRaw = 256, kCodePage, kVersion, kNoFilename, kEntries, kJson, kCsv, kFold };
 
 const option kLongOptions[] = {
     {"dir", required_argument, nullptr, 'd'},
@@ -71,6 +89,8 @@ const option kLongOptions[] = {
     {"no-filename", no_argument, nullptr, kNoFilename},
     {"entries", no_argument, nullptr, kEntries},
     {"json", no_argument, nullptr, kJson},
+    {"csv", no_argument, nullptr, kCsv},
+    {"fold", required_argument, nullptr, kFold},
     {"no-messages", no_argument, nullptr, 's'},
     {"raw", no_argument, nullptr, kRaw},
     {"codepage", required_argument, nullptr, kCodePage},
@@ -115,7 +135,8 @@ std::string refusal(int value, const std::string& element) {
   std::string name = long_form || value > 255 ? std::string("--") + known->name
                                               : std::string("-") + static_cast<char>(value);
   if (known->has_arg == no_argument) return "option '" + name + "' takes no value";
-  return "option '" + name + "' needs " + (value == 'd' ? "a folder" : "a number");
+  return "option '" + name + "' needs " +
+         (value == 'd' ? "a folder" : value == kFold ? "'program' or 'codepage'" : "a number");
 }
 
 // A code page number: decimal digits only, 1 to 65535.
@@ -177,6 +198,16 @@ FindArguments parse_find_arguments(const std::vector<std::string>& args) {
       case kJson:
         result.json = true;
         break;
+      case kCsv:
+        result.csv = true;
+        break;
+      case kFold:
+        if (std::strcmp(optarg, "codepage") != 0 && std::strcmp(optarg, "program") != 0) {
+          return usage_error(std::string("--fold takes 'program' or 'codepage', not '") +
+                             optarg + "'");
+        }
+        result.fold_code_page = std::strcmp(optarg, "codepage") == 0;
+        break;
       case 's':
         result.no_messages = true;
         break;
@@ -202,6 +233,7 @@ FindArguments parse_find_arguments(const std::vector<std::string>& args) {
       }
     }
   }
+  if (result.json && result.csv) return usage_error("--json and --csv do not go together");
   std::vector<size_t> texts;
   for (int i = optind; i < argc; ++i) {
     for (size_t k = 1; k < original.size(); ++k) {

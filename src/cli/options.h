@@ -27,6 +27,8 @@ struct FindArguments {
   bool with_filename = false;   // meaningful when filename_given
   bool entries = false;      // the matching entries under each result
   bool json = false;         // JSON Lines instead of the dialog's text
+  bool csv = false;          // a CSV table of the matching records or entries
+  bool fold_code_page = false;  // --fold=codepage: the code page's own letter pairs
   uint32_t code_page = kDefaultCodePage;
   std::string text;       // as given, possibly empty
   size_t text_index = 0;  // TEXT's place among the arguments

@@ -29,6 +29,7 @@ std::optional<std::string> scan_address_book(const std::string& path,
   // the buffer keeps its bytes as read, so the title keeps its own case.
   int32_t occurrences = count_occurrences_in(buffer, search_text, !match_case);
   if (occurrences <= 0) return std::nullopt;
+  if (details != nullptr && details->want_book) details->book = buffer;
   if (details != nullptr && details->want_matches) {
     // The book's records are not parsed: each run of non-NUL bytes is one field,
     // judged by the count's own rule.

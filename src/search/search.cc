@@ -57,6 +57,7 @@ SearchCounts run_search(const SearchRequest& request, const LineSink& result,
     int read_error = 0;
     details = ScanDetails();
     details.want_matches = extras != nullptr && extras->want_matches;
+    details.want_book = extras != nullptr && extras->want_book;
     // A path the open would cut names another file, or none: it is not opened.
     if (path.size() > kOpenPathLimit) {
       read_error = kPathTooLong;

@@ -49,6 +49,8 @@ struct ScanDetails {
   // counted as hits; a book's NUL-delimited fields (maximal runs of non-NUL
   // bytes) that hold it, each once. Filled only with a result line.
   std::vector<std::string> matches;
+  bool want_book = false;  // set by the caller: keep a book's bytes in `book`
+  std::string book;        // a book with a result line, every byte as read
 };
 
 // More than the dialog asks of a search.
@@ -56,6 +58,7 @@ struct SearchExtras {
   // A listed name for which this answers true is neither scanned nor counted.
   std::function<bool(const std::string& name)> skip_file;
   bool want_matches = false;
+  bool want_book = false;  // ScanDetails::book for each book with a hit
   // Called after `result` for each file with a hit: its full path and details.
   std::function<void(const std::string& path, ScanDetails& details)> found;
 };

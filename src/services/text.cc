@@ -117,16 +117,8 @@ std::string char_from_code(int32_t code) {
 
 namespace {
 
-// The table copied once, so that each byte is one load and no call.
-const unsigned char* upper_table() {
-  static const struct Table {
-    unsigned char upper[256];
-    Table() {
-      for (int b = 0; b < 256; ++b) upper[b] = upper_case_byte(static_cast<unsigned char>(b));
-    }
-  } table;
-  return table.upper;
-}
+// The table in force, read once per call, so that each byte is one load and no call.
+const unsigned char* upper_table() { return fold_table().upper; }
 
 }  // namespace
 
@@ -155,26 +147,16 @@ int32_t find_text_in_upper_case(const std::string& subject, const std::string& s
   // The bytes that fold to the first one wanted (the table folds at most two
   // bytes to one: a letter and its small form) are found with memchr; a start
   // is then checked whole.
-  static const struct Sources {
-    unsigned char byte[256][2] = {};
-    unsigned char count[256] = {};
-    Sources() {
-      const unsigned char* upper = upper_table();
-      for (int b = 0; b < 256; ++b) {
-        unsigned char u = upper[b];
-        if (count[u] < 2) byte[u][count[u]++] = static_cast<unsigned char>(b);
-      }
-    }
-  } sources;
-  if (sources.count[want[0]] == 0) return 0;  // no byte folds to it
+  const FoldTable& fold = fold_table();
+  if (fold.folded_count[want[0]] == 0) return 0;  // no byte folds to it
   const unsigned char* const end = in + (size - n + 1);  // one past the last start
   auto matches_at = [&](const unsigned char* at) {
     size_t k = 1;
     while (k < n && upper[at[k]] == want[k]) ++k;
     return k == n;
   };
-  const unsigned char first[2] = {sources.byte[want[0]][0], sources.byte[want[0]][1]};
-  const int kinds = sources.count[want[0]];
+  const unsigned char first[2] = {fold.folded_from[want[0]][0], fold.folded_from[want[0]][1]};
+  const int kinds = fold.folded_count[want[0]];
   const unsigned char* next[2] = {nullptr, nullptr};
   const unsigned char* from = in;
   for (;;) {
