@@ -193,7 +193,7 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
   ProcedureFrame frame;
   open_for_line_reading(path, kScanFileNumber);
   const int open_error = error_number_of(frame.run_time_error());
-  const TextSearch search(search_text, !match_case);
+  const TextSearch& search = TextSearch::for_text(search_text, !match_case);
   if (details != nullptr) details->matches.clear();
   ListTally tally(search, kCr, details);
   if (open_error == 0) {

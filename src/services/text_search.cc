@@ -54,7 +54,18 @@ ptrdiff_t maximal_suffix(const unsigned char* x, ptrdiff_t m, bool reverse, size
 
 }  // namespace
 
-TextSearch::TextSearch(std::string_view text, bool fold) : text_(text) {
+const TextSearch& TextSearch::for_text(std::string_view text, bool fold) {
+  static thread_local TextSearch* last = nullptr;
+  // The table in force may have changed since (--fold=codepage).
+  if (last == nullptr || last->fold_ != fold || last->text_ != text ||
+      (fold && std::memcmp(last->map_, fold_table().upper, sizeof last->map_) != 0)) {
+    delete last;
+    last = new TextSearch(text, fold);
+  }
+  return *last;
+}
+
+TextSearch::TextSearch(std::string_view text, bool fold) : text_(text), fold_(fold) {
   for (int b = 0; b < 256; ++b) {
     const unsigned char c = static_cast<unsigned char>(b);
     map_[b] = fold ? upper_case_byte(c) : c;

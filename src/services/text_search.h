@@ -20,6 +20,10 @@ class TextSearch {
   // byte the table never yields (a small letter) occurs nowhere.
   TextSearch(std::string_view text, bool fold);
 
+  // The search for `text`, made once per thread and text: a scan of many
+  // small files asks for the same one each time.
+  static const TextSearch& for_text(std::string_view text, bool fold);
+
   size_t size() const { return text_.size(); }
   std::string_view text() const { return text_; }
 
@@ -37,6 +41,7 @@ class TextSearch {
   bool matches_at(const unsigned char* at) const;
 
   std::string text_;
+  bool fold_ = false;
   unsigned char map_[256];  // the upper-case table, or every byte to itself
   bool never_ = false;      // some byte of the text has no byte mapping to it
   // The two rarest positions of the text and the (at most two) subject bytes
