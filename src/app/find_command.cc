@@ -7,6 +7,7 @@
 #include "dialog/dialog.h"
 #include "runtime/runtime.h"
 #include "search/search.h"
+#include "services/text.h"
 
 namespace vintrell {
 namespace {
@@ -71,10 +72,13 @@ std::string folder_from_box(const std::string& box_text) {
 std::string folder_refusal(const std::string& folder) {
   ProcedureFrame frame;
   if (folder.empty()) return "Type the folder to search in the Directory box, or choose it with Browse.";
+  // Asked without the trailing backslash, which makes Windows answer "not
+  // found" for a file; a drive's root keeps its own.
+  std::string probe = strip_right(folder, "\\");
+  if (probe.empty() || probe.back() == ':') probe = normalise_folder(folder);
   PlatformOutcome outcome;
-  const std::string normalised = normalise_folder(folder);
   const DWORD attributes =
-      guarded_platform_call(&outcome, [&] { return GetFileAttributesA(normalised.c_str()); });
+      guarded_platform_call(&outcome, [&] { return GetFileAttributesA(probe.c_str()); });
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     return "The folder \"" + folder + "\" cannot be found.";
   }
