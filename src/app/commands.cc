@@ -19,7 +19,9 @@ constexpr uint32_t kLinkBufferCapacity = 255;
 
 int32_t browse_command(HWND dialog, UINT, WPARAM, LPARAM) {
   ProcedureFrame frame;
-  set_control_text(dialog, kDirectoryBox, folder_picker(nullptr, kFolderPickerPrompt));
+  // Cancelled, or a choice with no file-system path: what the box held stays.
+  const std::string chosen = folder_picker(nullptr, kFolderPickerPrompt);
+  if (!chosen.empty()) set_control_text(dialog, kDirectoryBox, chosen);
   return 0;
 }
 

@@ -11,7 +11,7 @@ namespace vintrell {
 extern const char kFolderPickerPrompt[];
 
 // Control callbacks (dialog, message, wParam, lParam); each answers 0.
-// Browse: the Directory box gets the picked folder, or "" when cancelled.
+// Browse: the Directory box gets the picked folder; cancelled, it keeps its text.
 int32_t browse_command(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 // Runs the link launcher on the maker's web-site URL.
 int32_t web_link_command(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

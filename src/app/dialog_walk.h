@@ -7,8 +7,9 @@
 //   - exactly one of the two option buttons is checked;
 //   - the focus is on one of the dialog's controls, or nowhere;
 //   - the results list holds exactly the lines, in the list's order, that the
-//     search core gives for the inputs the last Find read (none before a Find),
-//     and a Find leaves the summary the core gives for them;
+//     search core gives for the inputs the last Find searched with (none before
+//     a Find), and a Find leaves the summary the core gives for them; a Find
+//     whose folder cannot be searched changes neither;
 //   - the dialog ends only by Close (result 1) or the system close (result 0);
 //   - the searched folder is never changed.
 #ifndef VINTRELL_APP_DIALOG_WALK_H_
@@ -151,10 +152,17 @@ class Walk {
     Walk* self = walk();
     self->find_ran_ = true;
     ++self->finds_;
+    const std::string folder =
+        vintrell::folder_from_box(vintrell::get_control_text(dialog, vintrell::kDirectoryBox));
+    // A folder that cannot be searched is said, and the list and summary stay.
+    if (!vintrell::folder_refusal(folder).empty()) {
+      self->expected_summary_ = vintrell::get_control_text(dialog, vintrell::kSummaryBox);
+      return vintrell::find_command(dialog, message, wparam, lparam);
+    }
     self->expected_lines_.clear();
     self->expected_summary_.clear();
     const vintrell::SearchRequest request = vintrell::make_search_request(
-        vintrell::get_control_text(dialog, vintrell::kDirectoryBox),
+        folder,
         vintrell::get_control_text(dialog, vintrell::kTextToFindBox),
         vintrell::get_check(dialog, vintrell::kAddressBooksOption) != 0
             ? vintrell::SearchKind::kAddressBooks
@@ -167,10 +175,7 @@ class Walk {
     self->expected_lines_ = vintrell::as_listed(lines);
     return vintrell::find_command(dialog, message, wparam, lparam);
   }
-  static int32_t cancelled_browse(HWND dialog, UINT, WPARAM, LPARAM) {
-    vintrell::set_control_text(dialog, vintrell::kDirectoryBox, "");
-    return 0;
-  }
+  static int32_t cancelled_browse(HWND, UINT, WPARAM, LPARAM) { return 0; }
   static int32_t recording_close(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     walk()->close_ran_ = true;
     return vintrell::close_command(dialog, message, wparam, lparam);

@@ -28,7 +28,10 @@ TEST(DialogWalk, SeededWalksKeepWhatTheDialogMustKeep) {
     options.longest_typing = 400;
     dialog_walk::Bytes bytes(data.data(), data.size());
     dialog_walk::Walk walk(folder, options);
-    while (walk.step(bytes)) ++steps;
+    // A Find of a folder typed away says so in a box; on Wine a watcher answers it.
+    testing::message_boxes_during([&] {
+      while (walk.step(bytes)) ++steps;
+    });
     EXPECT_EQ(walk.failure(), std::string());
     finds += walk.finds();
   }

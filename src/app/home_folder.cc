@@ -1,39 +1,49 @@
 #include "app/home_folder.h"
 
+#include <vector>
+
 #include "app/long_path_resolver.h"
+#include "platform/win32.h"
 #include "runtime/runtime.h"
 #include "services/folder_listing.h"
-#include "services/text.h"
 
 namespace vintrell {
 namespace {
 
-// The command line is copied into a buffer of 126 characters.
-constexpr uint32_t kCommandLineCapacity = 126;
+// The longest path Windows has for a module.
+constexpr DWORD kLongestModulePath = 32768;
 
 }  // namespace
 
-std::string home_folder(const char* command_line) {
+std::string home_folder_of(const std::string& module_path) {
   ProcedureFrame frame;
-  char buffer[kCommandLineCapacity + 1];
-  copy_to_zero_terminated_buffer(text_from_zero_terminated(command_line), buffer,
-                                 kCommandLineCapacity);
-  const std::string path =
-      strip_right(strip_left(text_from_zero_terminated(buffer), "\""), "\"");
-  const std::string p = long_path_resolver(path);
-  // An empty mask would go on with the resolver's listing instead of starting one.
-  if (p.empty()) return std::string();
-  std::string name = list_first_match(p, kListPlainFiles);
-  // A hidden or system program file is still the program's own.
-  if (name.empty()) name = list_first_match(p, kListHidden | kListSystem);
-  // Cutting a name off p that is not its last component would leave a file's
-  // path, or one made up from a bare program name, in the Directory box.
-  const std::string ending = concatenate("\\", name);
-  if (name.empty() || length(p) <= length(ending) ||
-      find_text(-1, p, ending) != length(p) - length(ending) + 1) {
-    return std::string();
+  const size_t cut = module_path.rfind('\\');
+  if (cut == std::string::npos || cut == 0) return std::string();
+  const std::string folder = module_path.substr(0, cut);
+  // A module started by its short name has a short path; the box shows the
+  // names the user knows. A path that cannot be resolved (too long to list, a
+  // share) is kept as Windows gave it.
+  std::string resolved;
+  // A listing cuts a longer mask, which would name other folders.
+  if (folder.size() >= 2 && folder[1] == ':' && (folder.size() == 2 || folder[2] == '\\') &&
+      folder.size() < kListMaskLimit) {
+    resolved = long_path_resolver(folder);
   }
-  return extract(p, 1, length(p) - length(name));
+  return (resolved.empty() ? folder : resolved) + "\\";
+}
+
+std::string home_folder() {
+  ProcedureFrame frame;
+  // A buffer that grows until the whole path fits: a cut path names another folder.
+  for (DWORD size = MAX_PATH;; size *= 2) {
+    std::vector<char> buffer(size + 1, '\0');
+    PlatformOutcome outcome;
+    const DWORD n = guarded_platform_call(
+        &outcome, [&] { return GetModuleFileNameA(nullptr, buffer.data(), size); });
+    if (n == 0) return std::string();
+    if (n < size) return home_folder_of(std::string(buffer.data(), n));
+    if (size >= kLongestModulePath) return std::string();
+  }
 }
 
 }  // namespace vintrell

@@ -1,4 +1,4 @@
-// The home folder: the folder that holds the program, as its command line names it.
+// The home folder: the folder that holds the program, from the program's own path.
 #ifndef VINTRELL_APP_HOME_FOLDER_H_
 #define VINTRELL_APP_HOME_FOLDER_H_
 
@@ -6,11 +6,13 @@
 
 namespace vintrell {
 
-// The folder that holds the program, ending in `\`, worked out from a command
-// line: its first 126 characters, quotes stripped at both ends, spelled with long
-// names. "" when the line does not name an existing file (arguments after the
-// path, a cut path, a bare program name).
-std::string home_folder(const char* command_line);
+// The folder that holds the program file `module_path`, ending in `\`, spelled
+// with long names where they can be listed. "" for a path without a folder.
+std::string home_folder_of(const std::string& module_path);
+
+// home_folder_of the process's own module path (GetModuleFileNameA, however
+// long Windows lets it be), whatever command line started the program.
+std::string home_folder();
 
 }  // namespace vintrell
 

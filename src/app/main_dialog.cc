@@ -87,7 +87,7 @@ HWND build_main_dialog(const std::string& home) {
 
 int32_t main_routine(HINSTANCE, HINSTANCE, const std::string&, int32_t) {
   ProcedureFrame frame;
-  HWND dialog = build_main_dialog(home_folder(GetCommandLineA()));
+  HWND dialog = build_main_dialog(home_folder());
   int32_t result = 0;  // the way the dialog ended; the program does not ask
   run_modal(dialog, nullptr, &result);
   return 0;

@@ -37,7 +37,7 @@ constexpr int32_t kMainDialogControlCount = 16;
 HWND build_main_dialog(const std::string& home);
 
 // The program's own entry: runs the main dialog until it is closed. Its four
-// arguments are not used; the home folder comes from GetCommandLineA. Returns 0.
+// arguments are not used; the home folder comes from the program's own path. Returns 0.
 int32_t main_routine(HINSTANCE instance, HINSTANCE previous, const std::string& command_tail,
                      int32_t show_code);
 

@@ -133,7 +133,7 @@ TEST(MainDialog, StartsWithItsSixteenControlsInTabOrder) {
   const std::vector<int> order = {1, 13, 2, 3, 4, 5, 6, 7, 8, 9, 99, 101, 99, 12, 10, 11};
   EXPECT_EQ(ids == order, true);
   EXPECT_EQ(ids.size(), order.size());
-  EXPECT_EQ(directory, home_folder(GetCommandLineA()));
+  EXPECT_EQ(directory, home_folder());
   EXPECT_TRUE(focused);
   EXPECT_TRUE(books);
   EXPECT_FALSE(lists);
@@ -186,7 +186,13 @@ TEST(MainDialog, FindsByClickAndByKeyboardAndClosesWithExitCode0) {
   input.key(VK_ESCAPE).run([&] { open_after_escape = IsWindow(main_dialog()) != 0; });
   input.click(kCloseButton);
 
+#if VINTRELL_NATIVE_LAYER
+  native_layer::set_module_file_name(home + "vintrell.exe");
+#endif
   EXPECT_EQ(run_whole_program(quoted(home + "vintrell.exe"), &input), 0u);
+#if VINTRELL_NATIVE_LAYER
+  native_layer::set_module_file_name("");
+#endif
   EXPECT_FALSE(input.left_open());
   if (testing::on_native_layer()) EXPECT_EQ(directory, home);
   EXPECT_EQ(lines_by_click == kBookLines, true);
@@ -202,31 +208,27 @@ TEST(MainDialog, FindsByClickAndByKeyboardAndClosesWithExitCode0) {
   EXPECT_TRUE(open_after_escape);
 }
 
-TEST(MainDialog, CommandLineDecidesTheDirectoryBox) {
-  if (!testing::on_native_layer()) SKIP_TEST("the command line is arranged on the native layer only");
+TEST(MainDialog, ProgramsOwnPathDecidesTheDirectoryBoxWhateverTheCommandLine) {
+  if (!testing::on_native_layer()) SKIP_TEST("the module path is arranged on the native layer only");
   testing::TempFolder temp;
   write_mail_folder(temp);
   const std::string home = drive_path(temp) + "\\";
   const std::string exe = home + "vintrell.exe";
-  struct Case {
-    std::string command_line;
-    std::string directory;
-  };
-  const std::vector<Case> cases = {
-      {quoted(exe), home},
-      {exe, home},
-      {quoted(exe) + " one two", ""},
-      {exe + std::string(130, ' ') + "x", home},  // the cut falls among the blanks
-      {quoted(home + std::string(130, 'm') + "\\vintrell.exe"), ""},
-      {"vintrell.exe", ""},
-  };
-  for (const Case& c : cases) {
+  for (const std::string& command_line :
+       {quoted(exe), quoted(exe) + " one two", std::string("vintrell"),
+        std::string("mail\\vintrell.exe"), quoted(home + std::string(130, 'm') + "\\vintrell.exe")}) {
     app_testing::InFolder here(temp.path());
     testing::UserInput input(&main_dialog);
     std::string directory = "(not read)";
     input.run([&] { directory = text_of(kDirectoryBox); }).close_box();
-    EXPECT_EQ(run_whole_program(c.command_line, &input), 0u);
-    EXPECT_EQ(directory, c.directory);
+#if VINTRELL_NATIVE_LAYER
+    native_layer::set_module_file_name(exe);
+#endif
+    EXPECT_EQ(run_whole_program(command_line, &input), 0u);
+#if VINTRELL_NATIVE_LAYER
+    native_layer::set_module_file_name("");
+#endif
+    EXPECT_EQ(directory, home);
   }
 }
 
@@ -273,22 +275,63 @@ void map_drive(char letter, const std::string& folder) {
 
 }  // namespace
 
-TEST(MainDialog, CancelledPickerEmptiesTheDirectoryAndFindSearchesTheRoot) {
-  if (!testing::on_native_layer()) SKIP_TEST("the folder picker is interactive on Windows");
+TEST(MainDialog, DirectoryBoxIsCheckedBeforeFindAndKeptByACancelledPicker) {
   testing::TempFolder temp;
   write_mail_folder(temp);
   arrange_picker(nullptr);
-  testing::UserInput input(&main_dialog);
-  std::string before, after, summary;
-  input.run([&] { before = text_of(kDirectoryBox); });
-  input.click(kBrowseButton).run([&] { after = text_of(kDirectoryBox); });
-  input.click(kFindButton).run([&] { summary = text_of(kSummaryBox); }).click(kCloseButton);
-  EXPECT_EQ(run_whole_program(quoted(drive_path(temp) + "\\vintrell.exe"), &input), 0u);
-  EXPECT_EQ(before, drive_path(temp) + "\\");
-  EXPECT_EQ(after, std::string());
-  // "\" is the root of the current drive, Z: (the POSIX root), which holds no
-  // address books.
-  EXPECT_EQ(summary, std::string("Text found in  0 out of  0 Address Books"));
+  const std::string folder = drive_path(temp);
+  struct Case {
+    std::string box;
+    bool searched;      // else a message, and the last results stay
+    std::string named;  // what the message names
+  };
+  const std::vector<Case> cases = {
+      {"", false, "Directory box"},
+      {"   ", false, "Directory box"},
+      {folder + "\\NOT-THERE", false, folder + "\\NOT-THERE"},
+      {"\"" + folder + "\\NOT-THERE\"", false, folder + "\\NOT-THERE"},
+      {folder + "\\STAFF.PMR", false, "a file"},
+      {"\"" + folder + "\"", true, ""},  // Explorer's "Copy as path"
+      {"  " + folder + "\\  ", true, ""},
+      {" \"" + folder + "\\\" ", true, ""},
+  };
+  for (const Case& c : cases) {
+    testing::UserInput input(&main_dialog);
+    std::vector<std::string> lines;
+    std::string summary, kept_by_picker = "(not read)";
+    input.run([&] {
+      set_control_text(main_dialog(), kDirectoryBox, folder + "\\");
+      set_control_text(main_dialog(), kTextToFindBox, "smith");
+    });
+    // Distribution lists first, so that a search of the box's folder shows.
+    input.click(kDistributionListsOption).click(kFindButton).click(kAddressBooksOption);
+    input.run([&] { set_control_text(main_dialog(), kDirectoryBox, c.box); });
+    input.click(kFindButton).run([&] {
+      lines = results();
+      summary = text_of(kSummaryBox);
+    });
+    if (testing::on_native_layer()) {
+      input.click(kBrowseButton).run([&] { kept_by_picker = text_of(kDirectoryBox); });
+    }
+    input.click(kCloseButton);
+    UINT exit_code = 1;
+    auto boxes = testing::message_boxes_during(
+        [&] { exit_code = run_whole_program(quoted(folder + "\\vintrell.exe"), &input); });
+    EXPECT_EQ(exit_code, 0u);
+    if (c.searched) {
+      EXPECT_EQ(boxes.size(), 0u);
+      EXPECT_EQ(lines == kBookLines, true);
+      EXPECT_EQ(summary, std::string(kBooksFound));
+    } else {
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_EQ(boxes[0].caption, std::string(kMainDialogCaption));
+      if (boxes[0].text.find(c.named) == std::string::npos) ADD_FAILURE("the box says: " + boxes[0].text);
+      ASSERT_EQ(lines.size(), 2u);
+      EXPECT_EQ(lines[0], std::string("Family ( 1 out of  2 entries)"));
+      EXPECT_EQ(summary, std::string("Text found in  2 out of  3 Distributions Lists"));
+    }
+    if (testing::on_native_layer()) EXPECT_EQ(kept_by_picker, c.box);
+  }
 }
 
 TEST(MainDialog, PickedDriveRootIsSearchedWithOneBackslash) {

@@ -333,10 +333,49 @@ void check_browse_cancelled(const Program& program, const std::string& home) {
   }
   check(prompt_shown, "the folder picker shows the prompt");
   check(IsWindowEnabled(program.dialog()) != 0, "the main dialog stays enabled under the picker");
+  program.set_text(kDirectory, "typed before Browse");
   PostMessageA(picker, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  bool emptied = wait_until([&] { return program.text_of(kDirectory).empty(); });
-  check(emptied, "cancelling the picker empties the Directory box");
+  bool closed = wait_until([&] {
+    return testing::visible_window_of(program.process_id(), nullptr, program.dialog()) == nullptr;
+  });
+  // A message sent after the picker closed is handled after the Browse command.
+  program.text_of(kSummary);
+  check(closed && program.text_of(kDirectory) == "typed before Browse",
+        "cancelling the picker leaves the Directory box as it was");
   program.set_text(kDirectory, home);
+}
+
+// Started in its folder by a bare name, with arguments, or from a folder whose
+// path is longer than a command line's first 126 characters: the box starts at
+// the program's folder all the same.
+void check_start_ups(const std::string& folder, const std::string& home) {
+  struct Start {
+    std::string exe, command_line, working_folder, what;
+  };
+  const std::string deep = folder + "\\" + std::string(120, 'd');
+  CreateDirectoryA(deep.c_str(), nullptr);
+  const std::string deep_copy = deep + "\\vintrell.exe";
+  CopyFileA((folder + "\\vintrell.exe").c_str(), deep_copy.c_str(), FALSE);
+  const std::vector<Start> starts = {
+      {folder + "\\vintrell.exe", "vintrell.exe", folder, "started by its bare name"},
+      {folder + "\\vintrell.exe", "vintrell", folder, "started without .exe"},
+      {folder + "\\vintrell.exe", "\"" + folder + "\\vintrell.exe\" one two", folder,
+       "started with arguments after the path"},
+      {deep_copy, "\"" + deep_copy + "\"", folder, "started from a path of more than 126 characters"},
+  };
+  for (const Start& start : starts) {
+    const std::string wanted = start.exe == deep_copy ? long_path(deep) + "\\" : home;
+    Program program(start.exe, start.command_line, start.working_folder);
+    check(program.dialog() != nullptr && program.text_of(kDirectory) == wanted,
+          start.what + ": the Directory box starts at the program's folder",
+          program.dialog() == nullptr ? "no dialog" : "seen \"" + program.text_of(kDirectory) + "\"");
+    if (program.dialog() != nullptr) {
+      program.post_click(kClose);
+      check(program.exit_code() == 0, start.what + ": Close ends it with exit code 0");
+    }
+  }
+  DeleteFileA(deep_copy.c_str());
+  RemoveDirectoryA(deep.c_str());
 }
 
 }  // namespace
@@ -396,15 +435,7 @@ int main(int argc, char** argv) {
       check(program.exit_code() == 0, "the close box ends the program with exit code 0");
     }
   }
-  {
-    Program program(copy, "\"" + copy + "\" one two", temp);
-    check(program.dialog() != nullptr && program.text_of(kDirectory).empty(),
-          "with arguments after the path the Directory box starts empty");
-    if (program.dialog() != nullptr) {
-      program.post_click(kClose);
-      check(program.exit_code() == 0, "Close ends that program with exit code 0 too");
-    }
-  }
+  check_start_ups(folder, home);
 
   bool unchanged = true;
   for (const SampleFile& file : sample_files()) {

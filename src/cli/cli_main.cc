@@ -2,6 +2,7 @@
 // process as the program does, through ExitProcess. On Windows the arguments
 // come from the wide command line, so TEXT and DIR keep every character; the
 // ANSI form is what the C runtime would have given.
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,15 @@ std::string narrow(const wchar_t* wide, UINT code_page) {
 
 int wmain(int argc, wchar_t** argv) {
   vintrell::CommandLine command_line;
+  bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
+    // Windows' own way to ask a command for its help, before any "--".
+    options_ended = options_ended || std::wcscmp(argv[i], L"--") == 0;
+    if (!options_ended && std::wcscmp(argv[i], L"/?") == 0) {
+      command_line.args.push_back("--help");
+      command_line.ansi.push_back("--help");
+      continue;
+    }
     command_line.args.push_back(narrow(argv[i], CP_UTF8));
     command_line.ansi.push_back(narrow(argv[i], CP_ACP));
   }

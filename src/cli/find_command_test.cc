@@ -114,8 +114,6 @@ TEST(ParseFindArguments, LongShortAndBundledOptions) {
 
   EXPECT_EQ(parse_find_arguments({"-dD", "x"}).directory, std::string("D"));
   EXPECT_EQ(parse_find_arguments({"--dir=D=E", "x"}).directory, std::string("D=E"));
-  EXPECT_EQ(parse_find_arguments({"--dir=", "x"}).directory, std::string());
-  EXPECT_TRUE(parse_find_arguments({"--dir=", "x"}).directory_given);
   EXPECT_EQ(parse_find_arguments({"-d", "A", "--dir", "B", "x"}).directory, std::string("B"));
   // Options may follow TEXT.
   FindArguments after = parse_find_arguments({"x", "-l"});
@@ -153,6 +151,11 @@ TEST(ParseFindArguments, UsageErrorsSayWhatIsWrong) {
   EXPECT_EQ(error_of({"-lx", "x"}), std::string("unknown option '-x'"));
   EXPECT_EQ(error_of({"x", "-d"}), std::string("option '-d' needs a folder"));
   EXPECT_EQ(error_of({"x", "--dir"}), std::string("option '--dir' needs a folder"));
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"-d", "", "x"},
+                                               std::vector<std::string>{"x", "--dir="},
+                                               std::vector<std::string>{"-rd", "", "x"}}) {
+    EXPECT_EQ(error_of(args), std::string("an empty DIR names no folder (-d . is the current one)"));
+  }
   EXPECT_EQ(error_of({"--lists=yes", "x"}), std::string("option '--lists' takes no value"));
   EXPECT_EQ(error_of({"fred", "jones"}),
             std::string("more than one TEXT ('fred', 'jones'): quote a TEXT that holds blanks"));
@@ -219,6 +222,14 @@ TEST(VintrellFind, HelpAndVersion) {
   testing::ProcessResult version = find({"--version"});
   EXPECT_EQ(version.exit_code, 0);
   EXPECT_EQ(version.out, std::string("vintrell-find " VINTRELL_VERSION "\n"));
+  // "/?" asks a Windows command for its help; elsewhere, and after "--", it is TEXT.
+  testing::TempFolder folder;
+  testing::ProcessResult asked = find({"-d", folder.path(), "/?"});
+  EXPECT_EQ(asked.exit_code, kWindows ? 0 : 1);
+  EXPECT_EQ(asked.out.compare(0, sizeof kUsageLine - 1, kUsageLine) == 0, kWindows);
+  testing::ProcessResult text = find({"-d", folder.path(), "--", "/?"});
+  EXPECT_EQ(text.exit_code, 1);
+  EXPECT_EQ(text.out, std::string("Text found in  0 out of  0 Address Books\n"));
 }
 
 TEST(VintrellFind, SearchesTheWorkingFolderByDefault) {

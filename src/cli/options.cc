@@ -175,6 +175,8 @@ FindArguments parse_find_arguments(const std::vector<std::string>& args) {
     if (value == -1) break;
     switch (value) {
       case 'd':
+        // On Windows "" would be the root of the current drive, not the current folder.
+        if (*optarg == '\0') return usage_error("an empty DIR names no folder (-d . is the current one)");
         result.directory = optarg;
         result.directory_given = true;
         break;

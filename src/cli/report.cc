@@ -27,6 +27,7 @@ void ErrorReport::file_error(const std::string& path, const std::string& reason)
 std::string read_error_text(int error_number) {
   switch (error_number) {
     case kPathTooLong: return "Path too long to open (more than 255 bytes)";
+    case kNameNotRepresentable: return "Name not representable in the ANSI code page";
     case kErrorFileNotFound: return "No such file (gone since it was listed)";
     case kErrorPathNotFound: return "Path not found";
     case kErrorAccessDenied: return "Permission denied or in use by another program";

@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "cli/output.h"
+#include "cli/report.h"
 #include "cli/search_folder.h"
 #include "platform/win32.h"
 #include "runtime/runtime.h"
 #include "search/search.h"
 #include "services/folder_listing.h"
+#include "services/listed_entry.h"
 
 namespace vintrell {
 namespace {
@@ -24,6 +26,7 @@ bool search_mask_fits(const std::string& folder) {
 struct Listed {
   std::vector<std::string> folders;
   std::set<std::string> links;
+  std::vector<std::string> unnamed;  // folders no ANSI name opens: never entered
 };
 
 // Every entry of `folder`, sorted into subfolders to enter and links to pass
@@ -31,9 +34,11 @@ struct Listed {
 DWORD list_folder(const std::string& folder, Listed* listed) {
   ProcedureFrame frame;
   const std::string mask = normalise_folder(folder) + "*";
-  WIN32_FIND_DATAA entry;
+  ListedEntry listed_entry;
+  const WIN32_FIND_DATAA& entry = listed_entry.data;
   PlatformOutcome outcome;
-  HANDLE search = guarded_platform_call(&outcome, [&] { return FindFirstFileA(mask.c_str(), &entry); });
+  HANDLE search =
+      guarded_platform_call(&outcome, [&] { return find_first_entry(mask.c_str(), &listed_entry); });
   if (search == INVALID_HANDLE_VALUE) {
     // A drive's root without entries answers "no file"; that is an empty
     // folder. Any other folder lists its "." unless it cannot be entered.
@@ -51,9 +56,9 @@ DWORD list_folder(const std::string& folder, Listed* listed) {
       continue;  // a link to a folder is never entered: no loop, no way out of the tree
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_HIDDEN) == 0) {
-      listed->folders.push_back(name);
+      (listed_entry.exact ? listed->folders : listed->unnamed).push_back(name);
     }
-  } while (guarded_platform_call(&outcome, [&] { return FindNextFileA(search, &entry); }));
+  } while (guarded_platform_call(&outcome, [&] { return find_next_entry(search, &listed_entry); }));
   PlatformOutcome ignored;
   guarded_platform_call(&ignored, [&] { return FindClose(search); });
   std::sort(listed->folders.begin(), listed->folders.end(),
@@ -79,6 +84,10 @@ bool walk(const std::string& folder, const std::string& below, const FolderVisit
       return true;
     }
     here.links = std::move(listed.links);
+  }
+  // Its look-alike would be walked instead (a "Lodz" for "Łodz").
+  for (const std::string& name : listed.unnamed) {
+    error(below.empty() ? name : below + "\\" + name, read_error_text(kNameNotRepresentable));
   }
   if (!visit(here)) return false;
   const std::string base = normalise_folder(folder);

@@ -15,6 +15,10 @@ namespace native_layer {
 // executable in Z:\ form, then its arguments).
 void set_command_line(const std::string& line);
 
+// GetModuleFileNameA(nullptr, ...) answers `path` from now on; "" restores the
+// default, this process's own executable in Z:\ form.
+void set_module_file_name(const std::string& path);
+
 // A message box shown headless: recorded here, one line on stderr, answered IDOK.
 struct MessageBoxRecord {
   std::string caption;

@@ -100,7 +100,9 @@ typedef struct HMENU__* HMENU;
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_BROKEN_PIPE 109L
 #define ERROR_DISK_FULL 112L
+#define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_NAME 123L
+#define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_NEGATIVE_SEEK 131L
 #define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_ALREADY_EXISTS 183L
@@ -207,6 +209,7 @@ void SetLastError(DWORD code);
 UINT SetErrorMode(UINT mode);
 LPSTR GetCommandLineA();
 HMODULE GetModuleHandleA(LPCSTR name);
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 void GetStartupInfoA(LPSTARTUPINFOA info);
 void Sleep(DWORD milliseconds);
 [[noreturn]] void ExitProcess(UINT exit_code);
@@ -463,6 +466,7 @@ typedef const DLGTEMPLATE* LPCDLGTEMPLATEA;
 #define IDCANCEL 2
 
 #define MB_OK 0x00000000L
+#define MB_ICONEXCLAMATION 0x00000030L
 #define MB_TOPMOST 0x00040000L
 
 #define GW_HWNDFIRST 0

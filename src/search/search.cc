@@ -58,9 +58,12 @@ SearchCounts run_search(const SearchRequest& request, const LineSink& result,
     details = ScanDetails();
     details.want_matches = extras != nullptr && extras->want_matches;
     details.want_book = extras != nullptr && extras->want_book;
-    // A path the open would cut names another file, or none: it is not opened.
+    // A path the open would cut names another file, or none: it is not opened;
+    // nor is a look-alike of a name the code page cannot spell.
     if (path.size() > kOpenPathLimit) {
       read_error = kPathTooLong;
+    } else if (!list_match_exact()) {
+      read_error = kNameNotRepresentable;
     } else if (lists) {
       line = scan_distribution_list(path, request.find_text, request.match_case, &read_error,
                                     wanted);

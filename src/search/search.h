@@ -37,6 +37,9 @@ struct SearchTroubleSinks {
   std::function<void(const std::string& path, int error_number)> unreadable_file;
 };
 constexpr int kPathTooLong = -1;
+// A listed name that the ANSI code page cannot spell exactly and that has no
+// short name: any spelling the program could open names another file, or none.
+constexpr int kNameNotRepresentable = -2;
 
 // What one scan saw besides its result line, for a caller that shows more than
 // the dialog does (the command line's --entries and --json).

@@ -4,6 +4,7 @@
 
 #include "platform/win32.h"
 #include "runtime/runtime.h"
+#include "services/listed_entry.h"
 #include "services/text.h"
 
 namespace vintrell {
@@ -18,7 +19,8 @@ struct ListingState {
   // program's rules close it only then, and never at exit.
   HANDLE search = nullptr;
   uint32_t attribute_mask = 0;
-  WIN32_FIND_DATAA last_entry;
+  ListedEntry last_entry;
+  bool last_exact = true;  // of the name handed back last
 };
 
 ListingState& listing() {
@@ -26,7 +28,8 @@ ListingState& listing() {
   return state;
 }
 
-bool accepted(const WIN32_FIND_DATAA& entry, uint32_t attribute_mask) {
+bool accepted(const ListedEntry& listed, uint32_t attribute_mask) {
+  const WIN32_FIND_DATAA& entry = listed.data;
   if ((entry.dwFileAttributes & kFilteredAttributes & ~attribute_mask) != 0) return false;
   return std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0;
 }
@@ -38,13 +41,15 @@ std::string first_accepted(bool have_entry) {
   ListingState& state = listing();
   while (have_entry && !accepted(state.last_entry, state.attribute_mask)) {
     PlatformOutcome outcome;
-    guarded_platform_call(&outcome, [&] { return FindNextFileA(state.search, &state.last_entry); });
+    guarded_platform_call(&outcome, [&] { return find_next_entry(state.search, &state.last_entry); });
     have_entry = !outcome.failed();
   }
   clear_run_time_error();
+  state.last_exact = true;
   if (!have_entry) return std::string();
-  const char* name = state.last_entry.cFileName;
-  size_t n = strnlen(name, sizeof state.last_entry.cFileName);
+  state.last_exact = state.last_entry.exact;
+  const char* name = state.last_entry.data.cFileName;
+  size_t n = strnlen(name, sizeof state.last_entry.data.cFileName);
   std::string result;
   if (!obtain_string_storage(&result, n)) {
     set_error(kErrorOutOfMemory);
@@ -59,7 +64,7 @@ std::string continue_listing() {
   ListingState& state = listing();
   if (state.search == nullptr) return std::string();
   PlatformOutcome outcome;
-  guarded_platform_call(&outcome, [&] { return FindNextFileA(state.search, &state.last_entry); });
+  guarded_platform_call(&outcome, [&] { return find_next_entry(state.search, &state.last_entry); });
   return first_accepted(!outcome.failed());
 }
 
@@ -85,9 +90,10 @@ std::string list_first_match(const std::string& mask, int32_t attribute_mask) {
   }
   PlatformOutcome outcome;
   HANDLE search = guarded_platform_call(
-      &outcome, [&] { return FindFirstFileA(pattern, &state.last_entry); });
+      &outcome, [&] { return find_first_entry(pattern, &state.last_entry); });
   // FindFirstFileA is judged by its handle, not by the last error.
   if (search == INVALID_HANDLE_VALUE) {
+    state.last_exact = true;
     clear_run_time_error();
     return std::string();
   }
@@ -99,6 +105,11 @@ std::string list_first_match(const std::string& mask, int32_t attribute_mask) {
 std::string list_next_match() {
   SpinLockHold hold(runtime_state().run_time_lock);
   return continue_listing();
+}
+
+bool list_match_exact() {
+  SpinLockHold hold(runtime_state().run_time_lock);
+  return listing().last_exact;
 }
 
 }  // namespace vintrell

@@ -1,5 +1,6 @@
 // The one folder listing of the process: directory entries that match a mask and
-// pass an attribute filter, one bare name per call.
+// pass an attribute filter, one bare name per call, each a name the ANSI file
+// calls open the entry by (the short name of one the code page cannot spell).
 #ifndef VINTRELL_SERVICES_FOLDER_LISTING_H_
 #define VINTRELL_SERVICES_FOLDER_LISTING_H_
 
@@ -25,6 +26,10 @@ constexpr int32_t kListEverything = kListHidden | kListSystem | kListDirectories
 std::string list_first_match(const std::string& mask, int32_t attribute_mask);
 // The next accepted name of the current listing, or "" (again and again) at its end.
 std::string list_next_match();
+// False when the name last handed back is no name of the entry's: the ANSI
+// code page cannot spell it and the entry has no short name (Windows only).
+// Opened, it would name another file or none.
+bool list_match_exact();
 
 }  // namespace vintrell
 

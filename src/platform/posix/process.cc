@@ -30,6 +30,12 @@ std::string& command_line_storage() {
 }
 bool g_command_line_set = false;
 
+// What GetModuleFileNameA answers when set; else the executable's own path.
+std::string& module_file_name_storage() {
+  static std::string path;
+  return path;
+}
+
 // The executable's path as Wine would show it: Z: is the POSIX root.
 std::string windows_form(const std::string& posix_path) {
   std::string out = "Z:";
@@ -79,6 +85,37 @@ LPSTR GetCommandLineA() {
   return &command_line_storage()[0];
 }
 
+DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
+  std::string path;
+  {
+    std::lock_guard<std::mutex> hold(command_line_mutex());
+    path = module_file_name_storage();
+  }
+  if (path.empty()) {
+    char exe[4096];
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) path = windows_form(std::string(exe, static_cast<size_t>(n)));
+  }
+  if (module != nullptr || path.empty()) {
+    t_last_error = ERROR_MOD_NOT_FOUND;
+    return 0;
+  }
+  if (size == 0) {
+    t_last_error = ERROR_INSUFFICIENT_BUFFER;
+    return 0;
+  }
+  // As Windows: a path that does not fit is cut, still terminated, and the
+  // answer is the whole buffer.
+  if (path.size() >= size) {
+    std::memcpy(buffer, path.data(), size - 1);
+    buffer[size - 1] = '\0';
+    t_last_error = ERROR_INSUFFICIENT_BUFFER;
+    return size;
+  }
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return static_cast<DWORD>(path.size());
+}
+
 HMODULE GetModuleHandleA(LPCSTR name) {
   // Only the program's own module is ever asked for; any stable non-null value serves.
   static char module_marker;
@@ -126,6 +163,11 @@ void set_command_line(const std::string& line) {
   std::lock_guard<std::mutex> hold(command_line_mutex());
   command_line_storage() = line;
   g_command_line_set = true;
+}
+
+void set_module_file_name(const std::string& path) {
+  std::lock_guard<std::mutex> hold(command_line_mutex());
+  module_file_name_storage() = path;
 }
 
 void set_exit_hook(ExitHook hook) { g_exit_hook = hook; }
