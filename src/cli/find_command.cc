@@ -13,6 +13,7 @@
 #include "cli/terminal.h"
 #include "cli/tree_walk.h"
 #include "runtime/runtime.h"
+#include "search/ordered_scans.h"
 #include "search/search.h"
 #include "services/case_table.h"
 
@@ -80,6 +81,292 @@ bool choose_fold(const FindArguments& parsed, const CodePage& code_page, std::st
   return true;
 }
 
+// One file of a planned folder, in listing order: a scan, or standard
+// output's own file, which is named and never read.
+struct PlannedFile {
+  std::string name;
+  bool is_output = false;
+  size_t job = 0;  // the scan's index among all jobs, unless is_output
+};
+
+// A folder to search, listed before any file is read.
+struct PlannedFolder {
+  std::string below;  // the path below the root, joined by '\'; "" for the root
+  SearchRequest request;
+  bool too_long = false;  // the mask would be longer than a listing takes
+  std::vector<PlannedFile> files;
+};
+
+// What the search does, in the order its output and messages come: folders,
+// and below the root, folders that could not be listed.
+struct SearchPlan {
+  struct Step {
+    size_t folder = 0;      // into folders, unless why is given
+    std::string below, why;  // a folder below the root that could not be listed
+  };
+  std::vector<Step> steps;
+  std::vector<PlannedFolder> folders;
+  std::vector<ScanJob> jobs;  // every file to scan, folder after folder
+};
+
+// A result as the output shows it.
+struct Found {
+  std::string line;
+  std::string path;  // below the root, joined by '\'
+  ScanDetails details;
+  FileMatches matches;  // a book's, for --entries and --csv
+};
+
+// One search from its parsed command line to its summary: plan (walk and
+// list), scan (on the pool), and report each folder in turn.
+class FindRun {
+ public:
+  FindRun(const FindArguments& parsed, const std::string& folder, const std::string& text,
+          const Terminal& terminal, const CodePage& code_page, ErrorReport* errors)
+      : parsed_(parsed),
+        folder_(folder),
+        text_(text),
+        terminal_(terminal),
+        code_page_(code_page),
+        errors_(*errors),
+        kind_(parsed.lists ? SearchKind::kDistributionLists : SearchKind::kAddressBooks),
+        form_(line_form(parsed, terminal)),
+        renderer_(form_, code_page),
+        output_kind_(parsed.json || parsed.csv || form_ == LineForm::kUtf8 ? TextKind::kUtf8
+                                                                            : TextKind::kBytes),
+        shown_root_(parsed.directory_given ? folder : std::string()),
+        shown_folder_(parsed.directory_given ? folder : std::string(".")) {}
+
+  int run();
+
+ private:
+  static LineForm line_form(const FindArguments& parsed, const Terminal& terminal) {
+    return parsed.raw                       ? LineForm::kRaw
+           : terminal.lines_in_utf8         ? LineForm::kUtf8
+           : terminal.c1_bytes_are_controls ? LineForm::kEightBit
+                                            : LineForm::kBytes;
+  }
+  // Messages name the folder as given ("." for the current one); paths of
+  // files start with DIR as given, or, without one, below it as grep -r's do.
+  std::string shown_below(const std::string& below) const {
+    return below.empty() ? shown_folder_ : shown_path(shown_root_, below);
+  }
+  std::string prefix_of(const PlannedFolder& planned) const {
+    return planned.below.empty() ? std::string() : planned.below + "\\";
+  }
+  bool with_entries() const { return parsed_.entries || parsed_.csv; }
+
+  SearchPlan plan() const;
+  void plan_folder(const WalkedFolder& walked, SearchPlan* plan) const;
+  std::vector<Found> scan_folder(const PlannedFolder& planned, OrderedScans* scans);
+  bool write_folder(const PlannedFolder& planned, const std::vector<Found>& found);
+
+  const FindArguments& parsed_;
+  const std::string folder_;
+  const std::string text_;
+  const Terminal& terminal_;
+  const CodePage& code_page_;
+  ErrorReport& errors_;
+  const SearchKind kind_;
+  const LineForm form_;
+  const LineRenderer renderer_;
+  const TextKind output_kind_;
+  const std::string shown_root_;
+  const std::string shown_folder_;
+  const StandardOutputFile output_file_;
+  SearchCounts total_;
+};
+
+void FindRun::plan_folder(const WalkedFolder& walked, SearchPlan* plan) const {
+  PlannedFolder planned;
+  planned.below = walked.below;
+  planned.request = make_search_request(walked.folder, text_, kind_, parsed_.match_case);
+  std::vector<ListedFile> listed;
+  planned.too_long = !list_search_files(planned.request, &listed);
+  ScanWants wants;
+  wants.details = true;
+  wants.matches = with_entries() && kind_ == SearchKind::kDistributionLists;
+  wants.book = with_entries() && kind_ == SearchKind::kAddressBooks;
+  for (ListedFile& file : listed) {
+    // Below the root, links are passed by, as folders that are links are.
+    if (parsed_.recursive && walked.links.count(file.name) != 0) continue;
+    PlannedFile entry;
+    entry.name = file.name;
+    // Its own output read back would count itself (grep refuses it too).
+    entry.is_output = output_file_.is(file.path);
+    if (!entry.is_output) {
+      entry.job = plan->jobs.size();
+      plan->jobs.push_back(ScanJob{nullptr, std::move(file), wants});
+    }
+    planned.files.push_back(std::move(entry));
+  }
+  SearchPlan::Step step;
+  step.folder = plan->folders.size();
+  plan->steps.push_back(step);
+  plan->folders.push_back(std::move(planned));
+}
+
+SearchPlan FindRun::plan() const {
+  SearchPlan plan;
+  WalkedFolder root;
+  root.folder = folder_;
+  if (!parsed_.recursive) {
+    plan_folder(root, &plan);
+  } else {
+    walk_folders(
+        folder_,
+        [&](const WalkedFolder& walked) {
+          plan_folder(walked, &plan);
+          return true;
+        },
+        [&](const std::string& below, const std::string& why) {
+          SearchPlan::Step step;
+          step.below = below;
+          step.why = why;
+          plan.steps.push_back(step);
+        });
+  }
+  // The folders stay where they are from here on.
+  for (const PlannedFolder& planned : plan.folders) {
+    for (const PlannedFile& file : planned.files) {
+      if (!file.is_output) plan.jobs[file.job].request = &planned.request;
+    }
+  }
+  return plan;
+}
+
+// The folder's messages, in listing order, and its results as found.
+std::vector<Found> FindRun::scan_folder(const PlannedFolder& planned, OrderedScans* scans) {
+  const std::string prefix = prefix_of(planned);
+  if (planned.too_long) {
+    errors_.error(shown_below(planned.below),
+                  "Path too long to list (more than 256 bytes with the file mask)");
+  }
+  std::vector<Found> found;
+  for (const PlannedFile& file : planned.files) {
+    const std::string shown = shown_path(shown_root_, prefix + file.name);
+    if (file.is_output) {
+      errors_.file_error(shown, "input file is also the output");
+      continue;
+    }
+    ScanOutcome outcome = scans->take(file.job);
+    if (outcome.read_error != 0) errors_.file_error(shown, read_error_text(outcome.read_error));
+    ++total_.files_scanned;
+    if (!outcome.line) continue;
+    ++total_.files_with_hits;
+    Found f;
+    f.line = std::move(*outcome.line);
+    f.path = prefix + file.name;
+    if (kind_ == SearchKind::kAddressBooks && with_entries()) {
+      // Only the matching records (or fields) are kept, not the whole book.
+      f.matches.book =
+          BookMatches(outcome.details.book, planned.request.find_text, !parsed_.match_case);
+      std::string().swap(outcome.details.book);
+    }
+    f.details = std::move(outcome.details);
+    found.push_back(std::move(f));
+  }
+  return found;
+}
+
+// Writes a folder's results in the results list's order; false when standard
+// output failed.
+bool FindRun::write_folder(const PlannedFolder& planned, const std::vector<Found>& found) {
+  std::vector<std::string> lines;
+  lines.reserve(found.size());
+  for (const Found& f : found) lines.push_back(f.line);
+  StreamedOutput out(output_kind_, &errors_);
+  std::string& output = out.text();
+  NestedLists nested(planned.request.folder);
+  const bool file_names = shows_file_names(parsed_);
+  for (size_t index : listed_order(lines)) {
+    const Found& f = found[index];
+    const std::string path = shown_path(shown_root_, f.path);
+    if (parsed_.csv) {
+      write_csv_rows(path_to_utf8(path), f.details, f.matches, kind_, &nested, code_page_, &out);
+      if (out.failed()) break;
+      continue;
+    }
+    if (parsed_.json && parsed_.entries) {
+      write_json_entries(json_result(path, f.details, kind_, false, code_page_), f.details,
+                         f.matches, kind_, &nested, code_page_, &out);
+      if (out.failed()) break;
+      continue;
+    }
+    if (parsed_.json) {
+      output += json_result(path, f.details, kind_, parsed_.entries, code_page_);
+      continue;
+    }
+    if (file_names) {
+      output += render_path(path, parsed_.raw, terminal_);
+      output += ':';
+    }
+    output += renderer_.render(f.line.substr(0, f.line.find('\0')));
+    output += '\n';
+    if (parsed_.entries) {
+      write_entry_lines(f.details, f.matches, kind_, &nested, renderer_, &out);
+      if (out.failed()) break;
+    }
+  }
+  return out.drain(true);
+}
+
+int FindRun::run() {
+  if (parsed_.csv && write_output(csv_header(kind_), output_kind_, &errors_) != kExitFound) {
+    return kExitTrouble;
+  }
+  std::string trouble = folder_trouble(folder_);
+  if (!trouble.empty()) {
+    errors_.error(shown_folder_, trouble);
+  } else {
+    const SearchPlan plan = this->plan();
+    OrderedScans scans(&plan.jobs, parsed_.jobs != 0 ? parsed_.jobs : processor_count());
+    for (const SearchPlan::Step& step : plan.steps) {
+      if (!step.why.empty()) {
+        errors_.error(shown_below(step.below), step.why);
+        continue;
+      }
+      const PlannedFolder& planned = plan.folders[step.folder];
+      if (!write_folder(planned, scan_folder(planned, &scans))) return kExitTrouble;
+    }
+  }
+
+  std::string summary =
+      parsed_.json ? json_summary(total_, kind_) : summary_line(total_, kind_) + "\n";
+  const int status = total_.files_with_hits == 0 ? kExitNotFound : kExitFound;
+  if (parsed_.csv) {
+    // The table stays clean; the summary goes where messages go.
+    write_standard(STD_ERROR_HANDLE, summary, TextKind::kAnsi);
+  } else if (write_output(summary, output_kind_, &errors_,
+                          errors_.any() ? kExitTrouble : status) != kExitFound) {
+    return kExitTrouble;
+  }
+  if (errors_.any()) return kExitTrouble;
+  return status;
+}
+
+// The folder the search starts from, as the platform's file calls take it;
+// false (the error reported) when there is none to search.
+bool folder_to_search(const FindArguments& parsed, std::string* folder, ErrorReport* errors) {
+  // A relative DIR (or none) in a working folder deleted under the shell would
+  // be looked up in whatever the platform makes of that: nothing is searched.
+  if (relative_to_deleted_working_folder(parsed.directory_given ? parsed.directory : ".")) {
+    errors->error("current folder", platform_error_text(ERROR_PATH_NOT_FOUND));
+    return false;
+  }
+  std::string reason;
+  if (!parsed.directory_given) {
+    if (!current_folder(folder, &reason)) {
+      errors->error("current folder", reason);
+      return false;
+    }
+  } else if (!platform_folder_name(parsed.directory, folder)) {
+    errors->error(parsed.directory, "cannot be named in the ANSI code page");
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int run_find_command(const CommandLine& command_line) {
@@ -114,164 +401,9 @@ int run_find_command(const CommandLine& command_line) {
   if (!text_to_search(command_line, parsed, terminal, code_page, &text, &errors)) {
     return kExitTrouble;
   }
-
-  // A relative DIR (or none) in a working folder deleted under the shell would
-  // be looked up in whatever the platform makes of that: nothing is searched.
-  if (relative_to_deleted_working_folder(parsed.directory_given ? parsed.directory : ".")) {
-    errors.error("current folder", platform_error_text(ERROR_PATH_NOT_FOUND));
-    return kExitTrouble;
-  }
   std::string folder;
-  if (!parsed.directory_given) {
-    if (!current_folder(&folder, &reason)) {
-      errors.error("current folder", reason);
-      return kExitTrouble;
-    }
-  } else if (!platform_folder_name(parsed.directory, &folder)) {
-    errors.error(parsed.directory, "cannot be named in the ANSI code page");
-    return kExitTrouble;
-  }
-  // Messages name the folder as given ("." for the current one); paths of
-  // files start with DIR as given, or, without one, below it as grep -r's do.
-  const std::string shown_root = parsed.directory_given ? folder : std::string();
-  const std::string shown_folder = parsed.directory_given ? folder : std::string(".");
-  auto shown_below = [&](const std::string& below) {
-    return below.empty() ? shown_folder : shown_path(shown_root, below);
-  };
-
-  const SearchKind kind =
-      parsed.lists ? SearchKind::kDistributionLists : SearchKind::kAddressBooks;
-  const LineForm form = parsed.raw ? LineForm::kRaw
-                        : terminal.lines_in_utf8 ? LineForm::kUtf8
-                        : terminal.c1_bytes_are_controls ? LineForm::kEightBit
-                                                         : LineForm::kBytes;
-  const LineRenderer renderer(form, code_page);
-  const TextKind output_kind =
-      parsed.json || parsed.csv || form == LineForm::kUtf8 ? TextKind::kUtf8 : TextKind::kBytes;
-  const bool file_names = shows_file_names(parsed);
-  const StandardOutputFile output_file;
-
-  struct Found {
-    std::string line;
-    std::string path;  // below the root, joined by '\'
-    ScanDetails details;
-    FileMatches matches;  // a book's, for --entries and --csv
-  };
-  const bool with_entries = parsed.entries || parsed.csv;
-  SearchCounts total;
-  bool write_failed = false;
-
-  // Searches one folder as the dialog does and writes its results in the
-  // results list's order; false when standard output failed.
-  auto search_folder = [&](const WalkedFolder& walked) {
-    SearchRequest request = make_search_request(walked.folder, text, kind, parsed.match_case);
-    const std::string prefix = walked.below.empty() ? std::string() : walked.below + "\\";
-    SearchTroubleSinks sinks;
-    sinks.folder_too_long = [&] {
-      errors.error(shown_below(walked.below),
-                   "Path too long to list (more than 256 bytes with the file mask)");
-    };
-    sinks.unreadable_file = [&](const std::string& path, int error_number) {
-      errors.file_error(shown_path(shown_root, prefix + path.substr(request.folder.size())),
-                        read_error_text(error_number));
-    };
-    std::vector<Found> found;
-    SearchExtras extras;
-    extras.want_matches = with_entries && kind == SearchKind::kDistributionLists;
-    extras.want_book = with_entries && kind == SearchKind::kAddressBooks;
-    extras.found = [&](const std::string& path, ScanDetails& details) {
-      found.back().path = prefix + path.substr(request.folder.size());
-      if (extras.want_book) {
-        // Only the matching records (or fields) are kept, not the whole book.
-        found.back().matches.book =
-            BookMatches(details.book, request.find_text, !request.match_case);
-        std::string().swap(details.book);
-      }
-      found.back().details = std::move(details);
-    };
-    extras.skip_file = [&](const std::string& name) {
-      if (parsed.recursive && walked.links.count(name) != 0) return true;
-      if (!output_file.is(request.folder + name)) return false;
-      // Its own output read back would count itself (grep refuses it too).
-      errors.file_error(shown_path(shown_root, prefix + name), "input file is also the output");
-      return true;
-    };
-    SearchCounts counts = run_search(
-        request, [&found](const std::string& line) { found.push_back(Found{line, {}, {}, {}}); },
-        [](const std::string&) {}, &sinks, &extras);
-    total.files_with_hits += counts.files_with_hits;
-    total.files_scanned += counts.files_scanned;
-
-    std::vector<std::string> lines;
-    lines.reserve(found.size());
-    for (const Found& f : found) lines.push_back(f.line);
-    StreamedOutput out(output_kind, &errors);
-    std::string& output = out.text();
-    NestedLists nested(request.folder);
-    for (size_t index : listed_order(lines)) {
-      const Found& f = found[index];
-      const std::string path = shown_path(shown_root, f.path);
-      if (parsed.csv) {
-        write_csv_rows(path_to_utf8(path), f.details, f.matches, kind, &nested, code_page, &out);
-        if (out.failed()) break;
-        continue;
-      }
-      if (parsed.json && parsed.entries) {
-        write_json_entries(json_result(path, f.details, kind, false, code_page),
-                           f.details, f.matches, kind, &nested, code_page, &out);
-        if (out.failed()) break;
-        continue;
-      }
-      if (parsed.json) {
-        output += json_result(path, f.details, kind, parsed.entries, code_page);
-        continue;
-      }
-      if (file_names) {
-        output += render_path(path, parsed.raw, terminal);
-        output += ':';
-      }
-      output += renderer.render(f.line.substr(0, f.line.find('\0')));
-      output += '\n';
-      if (parsed.entries) {
-        write_entry_lines(f.details, f.matches, kind, &nested, renderer, &out);
-        if (out.failed()) break;
-      }
-    }
-    if (!out.drain(true)) {
-      write_failed = true;
-      return false;
-    }
-    return true;
-  };
-
-  if (parsed.csv && write_output(csv_header(kind), output_kind, &errors) != kExitFound) {
-    return kExitTrouble;
-  }
-  WalkedFolder root;
-  root.folder = folder;
-  std::string trouble = folder_trouble(folder);
-  if (!trouble.empty()) {
-    errors.error(shown_folder, trouble);
-  } else if (parsed.recursive) {
-    walk_folders(folder, search_folder, [&](const std::string& below, const std::string& why) {
-      errors.error(shown_below(below), why);
-    });
-  } else {
-    search_folder(root);
-  }
-  if (write_failed) return kExitTrouble;
-
-  std::string summary = parsed.json ? json_summary(total, kind) : summary_line(total, kind) + "\n";
-  const int status = total.files_with_hits == 0 ? kExitNotFound : kExitFound;
-  if (parsed.csv) {
-    // The table stays clean; the summary goes where messages go.
-    write_standard(STD_ERROR_HANDLE, summary, TextKind::kAnsi);
-  } else if (write_output(summary, output_kind, &errors, errors.any() ? kExitTrouble : status) !=
-             kExitFound) {
-    return kExitTrouble;
-  }
-  if (errors.any()) return kExitTrouble;
-  return status;
+  if (!folder_to_search(parsed, &folder, &errors)) return kExitTrouble;
+  return FindRun(parsed, folder, text, terminal, code_page, &errors).run();
 }
 
 }  // namespace vintrell

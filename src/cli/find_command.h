@@ -1,6 +1,6 @@
 // vintrell-find: the command-line front end on the search core.
 //   vintrell-find [-d DIR] [-l] [-c] [-r] [-H|--no-filename] [--entries] [--json]
-//                 [-s] [--raw] [--codepage N] [--] TEXT
+//                 [-s] [--raw] [--codepage N] [-j N] [--] TEXT
 #ifndef VINTRELL_CLI_FIND_COMMAND_H_
 #define VINTRELL_CLI_FIND_COMMAND_H_
 

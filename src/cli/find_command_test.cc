@@ -87,7 +87,7 @@ std::string as_shown(const std::string& utf8, const std::string& code_page_bytes
 const char kUsageLine[] =
     "usage: vintrell-find [-d DIR] [-l] [-c] [-r] [-H|--no-filename] [--entries]\n"
     "                     [--json|--csv] [--fold=program|codepage] [-s] [--raw]\n"
-    "                     [--codepage N] [--] TEXT\n";
+    "                     [--codepage N] [-j N] [--] TEXT\n";
 
 }  // namespace
 

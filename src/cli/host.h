@@ -1,6 +1,6 @@
 // What vintrell-find asks of the process it runs in, where the platforms
 // differ: whether its working folder still exists, how it ends when standard
-// output's reader has gone.
+// output's reader has gone, how many processors it may run on.
 #ifndef VINTRELL_CLI_HOST_H_
 #define VINTRELL_CLI_HOST_H_
 
@@ -18,6 +18,10 @@ bool relative_to_deleted_working_folder(const std::string& folder);
 // (`| head`): natively killed by SIGPIPE, as grep is (status 141 in a shell);
 // on Windows, which has no such signal, quietly with `status`.
 [[noreturn]] void end_for_gone_reader(int status);
+
+// The processors this process may run on (its affinity, as `taskset` or
+// `start /affinity` set it); at least 1.
+unsigned processor_count();
 
 }  // namespace vintrell
 

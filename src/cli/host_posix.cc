@@ -1,3 +1,4 @@
+#include <sched.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +26,15 @@ void end_for_gone_reader(int) {
   pthread_sigmask(SIG_UNBLOCK, &pipe_only, nullptr);
   raise(SIGPIPE);
   _exit(128 + SIGPIPE);
+}
+
+unsigned processor_count() {
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0) {
+    return static_cast<unsigned>(CPU_COUNT(&allowed));
+  }
+  long online = sysconf(_SC_NPROCESSORS_ONLN);
+  return online > 0 ? static_cast<unsigned>(online) : 1;
 }
 
 }  // namespace vintrell

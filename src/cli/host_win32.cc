@@ -8,4 +8,13 @@ bool relative_to_deleted_working_folder(const std::string&) { return false; }
 
 void end_for_gone_reader(int status) { ExitProcess(static_cast<UINT>(status)); }
 
+unsigned processor_count() {
+  DWORD_PTR process = 0, system = 0;
+  unsigned count = 0;
+  if (GetProcessAffinityMask(GetCurrentProcess(), &process, &system)) {
+    for (; process != 0; process &= process - 1) ++count;
+  }
+  return count != 0 ? count : 1;
+}
+
 }  // namespace vintrell

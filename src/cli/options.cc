@@ -12,7 +12,7 @@ namespace vintrell {
 const char kUsage[] =
     "usage: vintrell-find [-d DIR] [-l] [-c] [-r] [-H|--no-filename] [--entries]\n"
     "                     [--json|--csv] [--fold=program|codepage] [-s] [--raw]\n"
-    "                     [--codepage N] [--] TEXT\n";
+    "                     [--codepage N] [-j N] [--] TEXT\n";
 
 const char kHelp[] =
     "Lists the address books (*.PMR) in DIR in which TEXT occurs, each with the\n"
@@ -54,6 +54,9 @@ const char kHelp[] =
     "      --codepage=N   the mail files' Windows code page (default 1252; any\n"
     "                     single-byte one that keeps ASCII: 1250, 1251, 1253, ...)\n"
     "      --raw          TEXT and the output lines pass as bytes, unconverted\n"
+    "  -j, --jobs=N       read and search N files at a time (default: one per\n"
+    "                     processor; -j 1 one after the other); the output is the\n"
+    "                     same, in the same order\n"
     "  -h, --help         show this help and exit\n"
     "      --version      show the version and exit\n"
     "\n"
@@ -94,12 +97,13 @@ const option kLongOptions[] = {
     {"no-messages", no_argument, nullptr, 's'},
     {"raw", no_argument, nullptr, kRaw},
     {"codepage", required_argument, nullptr, kCodePage},
+    {"jobs", required_argument, nullptr, 'j'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, kVersion},
     {nullptr, 0, nullptr, 0},
 };
 // Leading ':': a missing value is told apart from an unknown option.
-const char kShortOptions[] = ":d:lcrHsh";
+const char kShortOptions[] = ":d:lcrHshj:";
 
 const option* option_of(int value) {
   for (const option* o = kLongOptions; o->name != nullptr; ++o) {
@@ -139,14 +143,14 @@ std::string refusal(int value, const std::string& element) {
          (value == 'd' ? "a folder" : value == kFold ? "'program' or 'codepage'" : "a number");
 }
 
-// A code page number: decimal digits only, 1 to 65535.
-bool parse_code_page(const char* text, uint32_t* number) {
+// A number of decimal digits only, 1 to `largest`.
+bool parse_number(const char* text, uint32_t largest, uint32_t* number) {
   uint32_t value = 0;
   if (*text == '\0') return false;
   for (const char* p = text; *p != '\0'; ++p) {
     if (*p < '0' || *p > '9') return false;
     value = value * 10 + static_cast<uint32_t>(*p - '0');
-    if (value > 65535) return false;
+    if (value > largest) return false;
   }
   *number = value;
   return value != 0;
@@ -217,8 +221,14 @@ FindArguments parse_find_arguments(const std::vector<std::string>& args) {
         result.raw = true;
         break;
       case kCodePage:
-        if (!parse_code_page(optarg, &result.code_page)) {
+        if (!parse_number(optarg, 65535, &result.code_page)) {
           return usage_error(std::string("'") + optarg + "' is not a code page number");
+        }
+        break;
+      case 'j':
+        if (!parse_number(optarg, kMostJobs, &result.jobs)) {
+          return usage_error(std::string("-j takes a number of files from 1 to ") +
+                             std::to_string(kMostJobs) + ", not '" + optarg + "'");
         }
         break;
       case 'h':

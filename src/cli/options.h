@@ -11,6 +11,8 @@
 namespace vintrell {
 
 constexpr uint32_t kDefaultCodePage = 1252;
+// More files at a time than this only costs memory.
+constexpr uint32_t kMostJobs = 64;
 
 struct FindArguments {
   enum class Action { kSearch, kHelp, kVersion, kUsageError };
@@ -30,6 +32,7 @@ struct FindArguments {
   bool csv = false;          // a CSV table of the matching records or entries
   bool fold_code_page = false;  // --fold=codepage: the code page's own letter pairs
   uint32_t code_page = kDefaultCodePage;
+  uint32_t jobs = 0;      // files scanned at a time; 0: one per processor
   std::string text;       // as given, possibly empty
   size_t text_index = 0;  // TEXT's place among the arguments
 };

@@ -62,6 +62,13 @@ SpinLockHold::SpinLockHold(std::atomic<int32_t>& word) : word_(word) {
 
 SpinLockHold::~SpinLockHold() { word_.store(0, std::memory_order_release); }
 
+void keep_error_mode_for_process() {
+  RuntimeState& state = runtime_state();
+  SpinLockHold hold(state.platform_call_lock);
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  state.error_mode_kept.store(true, std::memory_order_relaxed);
+}
+
 RuntimeState& runtime_state() {
   static RuntimeState state;
   return state;

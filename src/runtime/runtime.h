@@ -85,6 +85,9 @@ struct RuntimeState {
   std::atomic<int32_t> run_time_lock{0};
   std::atomic<int32_t> file_table_lock{0};
   UINT saved_error_mode = 0;
+  // Set once by a program that calls from several threads: the error mode
+  // stays as guarded calls want it, and they take no lock.
+  std::atomic<bool> error_mode_kept{false};
   HFONT dialog_font = nullptr;
   HWND main_dialog = nullptr;  // the program's one global variable
 };
@@ -100,11 +103,23 @@ struct PlatformOutcome {
   uint32_t platform_code() const { return code & 0xFFFF; }
 };
 
+// For the rest of the process, critical-error boxes stay off: guarded calls
+// may then be made from any number of threads at once. Call before any
+// thread but the first starts.
+void keep_error_mode_for_process();
+
 // Critical-error boxes off, last error cleared, the call made, last error read,
-// error mode restored: all under the platform-call lock.
+// error mode restored: all under the platform-call lock (or, once the mode is
+// kept for the process, only the last error, which is the thread's own).
 template <typename Call>
 auto guarded_platform_call(PlatformOutcome* outcome, Call&& call) -> decltype(call()) {
   RuntimeState& state = runtime_state();
+  if (state.error_mode_kept.load(std::memory_order_relaxed)) {
+    SetLastError(0);
+    auto result = call();
+    outcome->code = GetLastError();
+    return result;
+  }
   SpinLockHold hold(state.platform_call_lock);
   state.saved_error_mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   SetLastError(0);

@@ -10,17 +10,18 @@ namespace vintrell {
 
 std::optional<std::string> scan_address_book(const std::string& path,
                                              const std::string& search_text, bool match_case,
-                                             int* read_error, ScanDetails* details) {
+                                             int* read_error, ScanDetails* details,
+    int16_t file_number) {
   ProcedureFrame frame;
-  open_for_whole_file_reading(path, kScanFileNumber);
+  open_for_whole_file_reading(path, file_number);
   // The open's own error names the cause; the calls after a failed open only
   // add "not open".
   int open_error = error_number_of(frame.run_time_error());
   // A file that did not open measures 0 and reads as the empty string.
-  double size = file_length(kScanFileNumber);
+  double size = file_length(file_number);
   // 2 GiB or more does not fit the 32-bit count: the negative count reads nothing.
   int32_t count = size < 2147483648.0 ? static_cast<int32_t>(size) : -1;
-  std::string buffer = read_bytes(kScanFileNumber, count);
+  std::string buffer = read_bytes(file_number, count);
   if (read_error != nullptr) {
     *read_error = open_error != 0 ? open_error : error_number_of(frame.run_time_error());
   }

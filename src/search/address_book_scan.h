@@ -14,7 +14,8 @@ namespace vintrell {
 // (both sides upper-cased with the fixed table unless `match_case`; `search_text`
 // arrives upper-cased already). A count above 0 gives the result line
 // "<title> ( <count> occurences)"; otherwise, and for a file that cannot be
-// opened or read, nothing. Opens the file as file number 1 and leaves it open:
+// opened or read, nothing. Opens the file as `file_number` (1 unless several
+// scans run at once) and leaves it open:
 // the caller closes it. `read_error`, when given, receives the run-time error
 // number that kept the file from being read whole, or 0. `details`, when
 // given, receives the title and count of a file with a hit, and its matching
@@ -22,7 +23,8 @@ namespace vintrell {
 std::optional<std::string> scan_address_book(const std::string& path,
                                              const std::string& search_text, bool match_case,
                                              int* read_error = nullptr,
-                                             ScanDetails* details = nullptr);
+                                             ScanDetails* details = nullptr,
+    int16_t file_number = kScanFileNumber);
 
 }  // namespace vintrell
 

@@ -189,16 +189,17 @@ int32_t saturated(int64_t count) {
 
 std::optional<std::string> scan_distribution_list(const std::string& path,
                                                   const std::string& search_text, bool match_case,
-                                                  int* read_error, ScanDetails* details) {
+                                                  int* read_error, ScanDetails* details,
+    int16_t file_number) {
   ProcedureFrame frame;
-  open_for_line_reading(path, kScanFileNumber);
+  open_for_line_reading(path, file_number);
   const int open_error = error_number_of(frame.run_time_error());
   const TextSearch& search = TextSearch::for_text(search_text, !match_case);
   if (details != nullptr) details->matches.clear();
   ListTally tally(search, kCr, details);
   if (open_error == 0) {
     for (;;) {
-      std::string_view block = take_block(kScanFileNumber);
+      std::string_view block = take_block(file_number);
       if (block.empty()) break;
       // A Ctrl-Z ends the readable data.
       const void* ctrl_z = std::memchr(block.data(), kCtrlZ, block.size());

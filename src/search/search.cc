@@ -1,7 +1,6 @@
 #include "search/search.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "platform/win32.h"
 #include "runtime/runtime.h"
@@ -29,59 +28,97 @@ SearchRequest make_search_request(const std::string& directory_text, const std::
   return request;
 }
 
+namespace {
+
+constexpr char kBookMask[] = "*.PMR";
+constexpr char kListMask[] = "*.PML";
+
+ListedFile listed_file(const SearchRequest& request, const std::string& name) {
+  ListedFile file;
+  file.name = name;
+  file.path = concatenate(request.folder, name);
+  // A path the open would cut names another file, or none: it is not opened;
+  // nor is a look-alike of a name the code page cannot spell.
+  if (file.path.size() > kOpenPathLimit) {
+    file.refused = kPathTooLong;
+  } else if (!list_match_exact()) {
+    file.refused = kNameNotRepresentable;
+  }
+  return file;
+}
+
+// The first listed file's name, "" for none; false when the mask is too long.
+// Plain files only: subfolders, hidden and system files named like a book are
+// never opened. A mask the listing would cut lists nothing: cut, it names
+// files of another kind ("...\*." or "...\*.PM").
+bool list_first(const SearchRequest& request, std::string* name) {
+  std::string mask = concatenate(
+      request.folder, request.kind == SearchKind::kDistributionLists ? kListMask : kBookMask);
+  if (mask.size() > kListMaskLimit) return false;
+  *name = list_first_match(mask, kListPlainFiles);
+  return true;
+}
+
+bool is_name(const std::string& name) { return compare(name, std::string()) == Order::kGreater; }
+
+}  // namespace
+
+bool list_search_files(const SearchRequest& request, std::vector<ListedFile>* files) {
+  ProcedureFrame frame;
+  std::string name;
+  if (!list_first(request, &name)) return false;
+  for (; is_name(name); name = list_next_match()) files->push_back(listed_file(request, name));
+  return true;
+}
+
+ScanOutcome scan_listed_file(const SearchRequest& request, const ListedFile& file,
+                             const ScanWants& wants, int16_t file_number) {
+  ProcedureFrame frame;
+  ScanOutcome outcome;
+  outcome.details.want_matches = wants.matches;
+  outcome.details.want_book = wants.book;
+  ScanDetails* details = wants.details ? &outcome.details : nullptr;
+  if (file.refused != 0) {
+    outcome.read_error = file.refused;
+  } else if (request.kind == SearchKind::kDistributionLists) {
+    outcome.line = scan_distribution_list(file.path, request.find_text, request.match_case,
+                                          &outcome.read_error, details, file_number);
+  } else {
+    outcome.line = scan_address_book(file.path, request.find_text, request.match_case,
+                                     &outcome.read_error, details, file_number);
+  }
+  // Also after a failed open: closing a number that is not open does nothing.
+  close_file(file_number);
+  return outcome;
+}
+
 SearchCounts run_search(const SearchRequest& request, const LineSink& result,
                         const LineSink& summary, const SearchTroubleSinks* trouble,
                         const SearchExtras* extras) {
   ProcedureFrame frame;
-  const bool lists = request.kind == SearchKind::kDistributionLists;
-  // Plain files only: subfolders, hidden and system files named like a book are
-  // never opened. A mask the listing would cut lists nothing: cut, it names
-  // files of another kind ("...\*." or "...\*.PM").
-  std::string mask = concatenate(request.folder, lists ? "*.PML" : "*.PMR");
   std::string name;
-  if (mask.size() <= kListMaskLimit) {
-    name = list_first_match(mask, kListPlainFiles);
-  } else if (trouble != nullptr && trouble->folder_too_long) {
+  if (!list_first(request, &name) && trouble != nullptr && trouble->folder_too_long) {
     trouble->folder_too_long();
   }
   SearchCounts counts;
-  ScanDetails details;
-  ScanDetails* wanted = extras != nullptr && extras->found ? &details : nullptr;
-  while (compare(name, std::string()) == Order::kGreater) {
-    if (extras != nullptr && extras->skip_file && extras->skip_file(name)) {
-      name = list_next_match();
-      continue;
+  ScanWants wants;
+  wants.details = extras != nullptr && extras->found;
+  wants.matches = wants.details && extras->want_matches;
+  wants.book = wants.details && extras->want_book;
+  // One file at a time, each listed after the one before was scanned.
+  for (; is_name(name); name = list_next_match()) {
+    if (extras != nullptr && extras->skip_file && extras->skip_file(name)) continue;
+    const ListedFile file = listed_file(request, name);
+    ScanOutcome outcome = scan_listed_file(request, file, wants);
+    if (outcome.read_error != 0 && trouble != nullptr && trouble->unreadable_file) {
+      trouble->unreadable_file(file.path, outcome.read_error);
     }
-    std::string path = concatenate(request.folder, name);
-    std::optional<std::string> line;
-    int read_error = 0;
-    details = ScanDetails();
-    details.want_matches = extras != nullptr && extras->want_matches;
-    details.want_book = extras != nullptr && extras->want_book;
-    // A path the open would cut names another file, or none: it is not opened;
-    // nor is a look-alike of a name the code page cannot spell.
-    if (path.size() > kOpenPathLimit) {
-      read_error = kPathTooLong;
-    } else if (!list_match_exact()) {
-      read_error = kNameNotRepresentable;
-    } else if (lists) {
-      line = scan_distribution_list(path, request.find_text, request.match_case, &read_error,
-                                    wanted);
-    } else {
-      line = scan_address_book(path, request.find_text, request.match_case, &read_error, wanted);
-    }
-    if (read_error != 0 && trouble != nullptr && trouble->unreadable_file) {
-      trouble->unreadable_file(path, read_error);
-    }
-    if (line) {
-      result(*line);
-      if (wanted != nullptr) extras->found(path, details);
+    if (outcome.line) {
+      result(*outcome.line);
+      if (wants.details) extras->found(file.path, outcome.details);
       ++counts.files_with_hits;
     }
-    // Also after a failed open: closing a number that is not open does nothing.
-    close_file(kScanFileNumber);
     ++counts.files_scanned;
-    name = list_next_match();
   }
   summary(summary_line(counts, request.kind));
   return counts;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +71,38 @@ struct SearchCounts {
   int32_t files_with_hits = 0;
   int32_t files_scanned = 0;
 };
+
+// A file a search listed, and what keeps it from being opened.
+struct ListedFile {
+  std::string name;  // as the listing gave it
+  std::string path;  // the request's folder and the name
+  // kPathTooLong or kNameNotRepresentable: never opened; else 0.
+  int refused = 0;
+};
+
+// What the scan of one listed file gave: its result line, if any, the error
+// that kept it from being read whole (or 0), and the details asked for.
+struct ScanOutcome {
+  std::optional<std::string> line;
+  int read_error = 0;
+  ScanDetails details;
+};
+
+// Lists the request's files as run_search does, in listing order. False, with
+// nothing listed, when the folder with the mask is longer than a listing takes.
+bool list_search_files(const SearchRequest& request, std::vector<ListedFile>* files);
+
+// What a scan fills in besides the result line.
+struct ScanWants {
+  bool details = false;  // ScanOutcome::details: the title and counts
+  bool matches = false;  // and ScanDetails::matches
+  bool book = false;     // and ScanDetails::book
+};
+
+// Scans one listed file as run_search does, on `file_number`, closed again
+// before it returns. Scans of different file numbers may run at once.
+ScanOutcome scan_listed_file(const SearchRequest& request, const ListedFile& file,
+                             const ScanWants& wants, int16_t file_number = kScanFileNumber);
 
 // The Directory box's text with every trailing `\` removed and one appended; an
 // empty text gives `\`, the root of the current drive.

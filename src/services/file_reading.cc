@@ -66,25 +66,20 @@ uint32_t& line_buffer_size() {
   return size;
 }
 
-// The read buffer of the last closed file, kept for the next open: a fresh
-// 64 KiB buffer per list would cost more than reading the list. Guarded by the
-// file-table lock.
+// The read buffer of the thread's last closed file, kept for its next open: a
+// fresh 64 KiB buffer per list would cost more than reading the list.
 std::string& spare_read_buffer() {
-  static std::string* spare = new std::string;
-  return *spare;
+  thread_local std::string spare;
+  return spare;
 }
 
 void keep_read_buffer(FileRecord* record) {
-  SpinLockHold hold(runtime_state().file_table_lock);
   if (record->read_buffer.size() >= spare_read_buffer().size()) {
     spare_read_buffer().swap(record->read_buffer);
   }
 }
 
-void take_read_buffer(FileRecord* record) {
-  SpinLockHold hold(runtime_state().file_table_lock);
-  record->read_buffer.swap(spare_read_buffer());
-}
+void take_read_buffer(FileRecord* record) { record->read_buffer.swap(spare_read_buffer()); }
 
 // The open files, newest first.
 std::unique_ptr<FileRecord>& file_table() {
@@ -100,10 +95,15 @@ FileRecord* look_up(int16_t file_number) {
   return nullptr;
 }
 
-void link_at_head(std::unique_ptr<FileRecord> record) {
+// Takes `record`'s file number unless another open holds it; false then.
+bool link_at_head(std::unique_ptr<FileRecord>& record) {
   SpinLockHold hold(runtime_state().file_table_lock);
+  for (FileRecord* r = file_table().get(); r != nullptr; r = r->next.get()) {
+    if (r->file_number == record->file_number) return false;
+  }
   record->next = std::move(file_table());
   file_table() = std::move(record);
+  return true;
 }
 
 std::unique_ptr<FileRecord> unlink(FileRecord* record) {
@@ -163,8 +163,8 @@ int position_at_start(FileRecord* record) {
   return 0;
 }
 
+// Opens of different file numbers may run on several threads at once.
 void open_file(const std::string& path, int16_t file_number, const OpenRequest& request) {
-  SpinLockHold hold(runtime_state().run_time_lock);
   // The path as the platform gets it, on the stack: nothing before the record's
   // own storage can run out of memory.
   const size_t n = path.size() < kPathLimit ? path.size() : kPathLimit;
@@ -194,7 +194,12 @@ void open_file(const std::string& path, int16_t file_number, const OpenRequest& 
   }
   if (n != 0) std::memcpy(&fresh->path[0], c_path, n);
   FileRecord* record = fresh.get();
-  link_at_head(std::move(fresh));
+  record->file_number = file_number;
+  if (!link_at_head(fresh)) {
+    keep_read_buffer(record);
+    set_error(kErrorFileAlreadyOpen);
+    return;
+  }
 
   // Any failure from here gives back the record and the handle before recording.
   auto fail = [&](int error_number) {

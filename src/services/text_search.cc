@@ -1,6 +1,7 @@
 #include "services/text_search.h"
 
 #include <cstring>
+#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -55,12 +56,12 @@ ptrdiff_t maximal_suffix(const unsigned char* x, ptrdiff_t m, bool reverse, size
 }  // namespace
 
 const TextSearch& TextSearch::for_text(std::string_view text, bool fold) {
-  static thread_local TextSearch* last = nullptr;
+  // One per thread, freed when the thread ends.
+  static thread_local std::unique_ptr<TextSearch> last;
   // The table in force may have changed since (--fold=codepage).
   if (last == nullptr || last->fold_ != fold || last->text_ != text ||
       (fold && std::memcmp(last->map_, fold_table().upper, sizeof last->map_) != 0)) {
-    delete last;
-    last = new TextSearch(text, fold);
+    last.reset(new TextSearch(text, fold));
   }
   return *last;
 }

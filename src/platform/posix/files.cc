@@ -137,7 +137,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   }
   // The name as spelled; its case is looked up only when it does not open.
   std::string path;
-  DWORD code = to_posix_path(name, &path, false);
+  DWORD code = plain_relative_path(name, &path) ? ERROR_SUCCESS : to_posix_path(name, &path, false);
   if (code == ERROR_INVALID_DRIVE) {
     // Wine 8.0: an unmapped drive looks like an empty one (2 for a name in its root).
     std::string rest(name + 2);

@@ -179,6 +179,27 @@ DWORD to_posix_path(const char* path, std::string* posix_path, bool look_up_case
   return ERROR_SUCCESS;
 }
 
+bool plain_relative_path(const char* path, std::string* posix_path) {
+  if (path == nullptr || path[0] == '\0' || is_separator(path[0])) return false;
+  if (path[1] == ':') return false;
+  std::vector<std::string> given;
+  split_into(path, &given);
+  std::string out;
+  for (size_t i = 0; i < given.size(); ++i) {
+    std::string name = given[i];
+    if (name == "." || name == "..") return false;
+    if (i + 1 == given.size()) {
+      while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+      if (name.empty()) return false;
+    }
+    if (!out.empty()) out += '/';
+    out += name;
+  }
+  if (out.empty()) return false;
+  *posix_path = out;
+  return true;
+}
+
 bool is_drive_root(const std::string& posix_folder) {
   if (posix_folder == "/") return true;
   std::lock_guard<std::mutex> hold(drives_mutex());

@@ -27,6 +27,13 @@ DWORD win32_error_from_errno(int error);
 // that tries it first and asks again only when it does not resolve.
 DWORD to_posix_path(const char* path, std::string* posix_path, bool look_up_case = true);
 
+// A relative path without a drive, `.` or `..`, as the kernel takes it from
+// the working folder: separators as '/', the last component's trailing dots
+// and blanks dropped. False for any other path (to_posix_path resolves it).
+// An open by this path costs no lookup of the working folder's name, and it
+// means the folder the process is in, whatever it is called by now.
+bool plain_relative_path(const char* path, std::string* posix_path);
+
 // The Win32 error code for a name that open() or stat() did not find: 2 when
 // its folder exists, 3 when the folder itself is missing or not a folder.
 DWORD missing_name_error(const std::string& posix_path);
