@@ -157,6 +157,12 @@ TEST(ParseFindArguments, UsageErrorsSayWhatIsWrong) {
     EXPECT_EQ(error_of(args), std::string("an empty DIR names no folder (-d . is the current one)"));
   }
   EXPECT_EQ(error_of({"--lists=yes", "x"}), std::string("option '--lists' takes no value"));
+  for (const char* jobs : {"0", "65", "two", ""}) {
+    EXPECT_EQ(error_of({"-j", jobs, "x"}),
+              "-j takes a number of files from 1 to 64, not '" + std::string(jobs) + "'");
+  }
+  EXPECT_EQ(error_of({"x", "-j"}), std::string("option '-j' needs a number"));
+  EXPECT_EQ(parse_find_arguments({"--jobs=64", "x"}).jobs, 64u);
   EXPECT_EQ(error_of({"fred", "jones"}),
             std::string("more than one TEXT ('fred', 'jones'): quote a TEXT that holds blanks"));
 }
@@ -301,6 +307,52 @@ TEST(VintrellFind, FileHeldByAnotherProcessIsCountedWithoutALineAndNamedOnStanda
   EXPECT_EQ(silent.out, view);
   EXPECT_EQ(silent.err, std::string());
   EXPECT_EQ(silent.exit_code, 2);
+}
+
+TEST(VintrellFind, ManyFilesAtATimeGiveWhatOneAtATimeGives) {
+  // Three users' folders of books and lists with hits, misses, titles alike
+  // (the list's order keeps the first found first) and one held file whose
+  // message must come where its name is listed.
+  testing::TempFolder folder;
+  for (const char* user : {"ann", "bob", "carl"}) folder.make_folder(user);
+  for (int i = 0; i < 150; ++i) {
+    const std::string user = i % 3 == 0 ? "ann" : i % 3 == 1 ? "bob" : "carl";
+    const std::string n = std::to_string(1000 + i);
+    const std::string title = i % 7 == 0 ? "Same" : "Book " + n;
+    std::string records;
+    for (int k = 0; k < i % 5; ++k) {
+      std::string record(458, '\0');
+      record.replace(2, 10, "Jones " + n);  // the name field
+      records += record;
+    }
+    folder.write(user + "\\A" + n + ".PMR", book(title, records));
+    folder.write(user + "\\L" + n + ".PML", "\\TITLE " + title + "\r\n" +
+                                                 std::string(i % 4, 'x') + "jones\r\nsmith\r\n");
+  }
+  HANDLE held = CreateFileA(folder.join("bob\\A1013.PMR").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_TRUE(held != INVALID_HANDLE_VALUE);
+  const std::vector<std::vector<std::string>> forms = {
+      {"-r", "jones"},
+      {"-r", "-l", "--entries", "jones"},
+      {"-r", "--json", "--entries", "jones"},
+      {"-r", "--csv", "jones"},
+  };
+  for (const std::vector<std::string>& form : forms) {
+    std::vector<std::string> one = {"-j", "1", "-d", folder.path()};
+    std::vector<std::string> four = {"-j4", "-d", folder.path()};
+    one.insert(one.end(), form.begin(), form.end());
+    four.insert(four.end(), form.begin(), form.end());
+    testing::ProcessResult a = find(one);
+    testing::ProcessResult b = find(four);
+    EXPECT_EQ(b.out, a.out);
+    EXPECT_EQ(b.err, a.err);
+    EXPECT_EQ(b.exit_code, a.exit_code);
+    // The held book is an error; the lists are all read.
+    EXPECT_EQ(a.exit_code, form[1] == "-l" ? 0 : 2);
+    EXPECT_TRUE(a.out.size() > 2000);
+  }
+  CloseHandle(held);
 }
 
 // ---- options through getopt_long ------------------------------------------------
