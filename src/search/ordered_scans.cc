@@ -64,10 +64,13 @@ void OrderedScans::work(int16_t file_number) {
       const ScanJob& job = (*jobs_)[index];
       outcomes_[index] = scan_listed_file(*job.request, job.file, job.wants, file_number);
       done_[index].store(true);
-      if (waiting_for_.load() == index) {
-        std::lock_guard<std::mutex> wake(mutex_);
-        done_one_.notify_one();
-      }
+    }
+    // take() is woken once per chunk, not per file: it then finds the rest of
+    // the chunk done.
+    const size_t waited = waiting_for_.load();
+    if (waited >= first && waited < last) {
+      std::lock_guard<std::mutex> wake(mutex_);
+      done_one_.notify_one();
     }
     hold.lock();
   }

@@ -224,7 +224,6 @@ void open_file(const std::string& path, int16_t file_number, const OpenRequest& 
     return;
   }
   record->handle = handle;
-  record->file_number = file_number;
   record->file_mode = request.mode;
   record->access = access;
   record->buffer_size = request.buffer_size;

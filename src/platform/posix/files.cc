@@ -31,14 +31,19 @@ struct Opener {
 };
 
 // Never destroyed: file objects still open at exit use these in their teardown.
-std::mutex& openers_mutex() {
-  static std::mutex* m = new std::mutex;
-  return *m;
-}
+// In parts by file, each with its own lock: threads opening different files
+// seldom wait for each other.
+using FileId = std::pair<dev_t, ino_t>;
 
-std::map<std::pair<dev_t, ino_t>, std::vector<Opener>>& openers() {
-  static auto* map = new std::map<std::pair<dev_t, ino_t>, std::vector<Opener>>;
-  return *map;
+struct OpenersPart {
+  std::mutex mutex;
+  std::map<FileId, std::vector<Opener>> openers;
+};
+
+OpenersPart& openers_of(const FileId& id) {
+  constexpr size_t kParts = 16;
+  static auto* parts = new OpenersPart[kParts];
+  return parts[static_cast<size_t>(id.second) % kParts];
 }
 
 bool conflicts(const Opener& a, const Opener& b) {
@@ -60,8 +65,9 @@ class FileObject : public KernelObject {
 
   // Records this handle as an opener unless it collides with one already open.
   bool admit() {
-    std::lock_guard<std::mutex> hold(openers_mutex());
-    std::vector<Opener>& list = openers()[id_];
+    OpenersPart& part = openers_of(id_);
+    std::lock_guard<std::mutex> hold(part.mutex);
+    std::vector<Opener>& list = part.openers[id_];
     Opener self{this, access_, share_};
     for (const Opener& other : list) {
       if (conflicts(self, other)) return false;
@@ -79,9 +85,10 @@ class FileObject : public KernelObject {
  private:
   void forget_opener() {
     if (!admitted_) return;
-    std::lock_guard<std::mutex> hold(openers_mutex());
-    auto it = openers().find(id_);
-    if (it == openers().end()) return;
+    OpenersPart& part = openers_of(id_);
+    std::lock_guard<std::mutex> hold(part.mutex);
+    auto it = part.openers.find(id_);
+    if (it == part.openers.end()) return;
     std::vector<Opener>& list = it->second;
     for (size_t i = 0; i < list.size(); ++i) {
       if (list[i].owner == this) {
@@ -89,7 +96,7 @@ class FileObject : public KernelObject {
         break;
       }
     }
-    if (list.empty()) openers().erase(it);
+    if (list.empty()) part.openers.erase(it);
   }
 
   int fd_;

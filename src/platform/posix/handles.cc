@@ -1,5 +1,7 @@
 #include "platform/posix/handles.h"
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -9,44 +11,52 @@ namespace {
 
 // The table lives as long as the process: a handle left open at exit (as the
 // program leaves its file and search handles) must not outlive it in static
-// teardown.
-std::mutex& table_mutex() {
-  static std::mutex* m = new std::mutex;
-  return *m;
-}
+// teardown. It comes in parts, each with its own lock, so that threads that
+// open, read and close files at once seldom wait for each other: consecutive
+// handles fall in different parts.
+constexpr size_t kParts = 16;
 
-std::map<uintptr_t, std::shared_ptr<KernelObject>>& table() {
-  static auto* objects = new std::map<uintptr_t, std::shared_ptr<KernelObject>>;
-  return *objects;
+struct TablePart {
+  std::mutex mutex;
+  std::map<uintptr_t, std::shared_ptr<KernelObject>> objects;
+};
+
+TablePart& part_of(uintptr_t value) {
+  static auto* parts = new TablePart[kParts];
+  return parts[(value >> 2) % kParts];
 }
 
 // Windows hands out multiples of 4; starting high keeps them clear of small
 // integers a caller might pass by mistake.
-uintptr_t g_next_handle = 0x1000;
+std::atomic<uintptr_t> g_next_handle{0x1000};
 
 }  // namespace
 
 HANDLE register_object(std::shared_ptr<KernelObject> object) {
-  std::lock_guard<std::mutex> hold(table_mutex());
-  uintptr_t value = g_next_handle;
-  g_next_handle += 4;
-  table()[value] = std::move(object);
+  const uintptr_t value = g_next_handle.fetch_add(4);
+  TablePart& part = part_of(value);
+  std::lock_guard<std::mutex> hold(part.mutex);
+  part.objects[value] = std::move(object);
   return reinterpret_cast<HANDLE>(value);
 }
 
 std::shared_ptr<KernelObject> find_any_object(HANDLE handle) {
-  std::lock_guard<std::mutex> hold(table_mutex());
-  auto it = table().find(reinterpret_cast<uintptr_t>(handle));
-  return it == table().end() ? nullptr : it->second;
+  const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+  TablePart& part = part_of(value);
+  std::lock_guard<std::mutex> hold(part.mutex);
+  auto it = part.objects.find(value);
+  return it == part.objects.end() ? nullptr : it->second;
 }
 
 std::shared_ptr<KernelObject> unregister_any_object(HANDLE handle,
                                                     bool (*accept)(KernelObject*)) {
-  std::lock_guard<std::mutex> hold(table_mutex());
-  auto it = table().find(reinterpret_cast<uintptr_t>(handle));
-  if (it == table().end() || !accept(it->second.get())) return nullptr;
+  const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+  TablePart& part = part_of(value);
+  std::lock_guard<std::mutex> hold(part.mutex);
+  auto it = part.objects.find(value);
+  if (it == part.objects.end() || !accept(it->second.get())) return nullptr;
   std::shared_ptr<KernelObject> object = std::move(it->second);
-  table().erase(it);
+  part.objects.erase(it);
   return object;
 }
 
