@@ -5,7 +5,8 @@
 #   tools/benchmark.sh     RUNS=7 BUILD=build by default
 #
 # What it measures (warm cache, medians of several runs):
-#   - vintrell-find against grep -c -i -F and rg -c -i -F on 2,000 address books
+#   - vintrell-find (on its default threads and with -j 1) against grep -c -i -F
+#     and rg -c -i -F on 2,000 address books
 #     of about 160 KiB and on 20,000 distribution lists of about 4 KiB, for a
 #     text found in many files ("smith") and one found in none ("zebedee");
 #   - the system calls per file (strace -c) and the peak memory;
@@ -268,12 +269,17 @@ declare -A figure
 if [ "$native_wanted" = 1 ]; then
 time_kind() {
   local name=$1 folder=$2 listopt=$3 text=$4
+  # One thread as well, where the program has -j (an older one does not).
+  local one=()
+  if "$find_exe" --help 2>/dev/null | grep -q -- --jobs; then
+    one=(-n vintrell-find-j1 "$find_exe -j 1 $listopt $text")
+  fi
   (cd "$folder" &&
     hyperfine --style none --ignore-failure --warmup 2 --runs "$runs" -N --export-json "$results/$name.json" \
-      -n vintrell-find "$find_exe $listopt $text" \
+      -n vintrell-find "$find_exe $listopt $text" "${one[@]}" \
       -n grep "grep -c -a -i -F -r $text ." \
       -n rg "rg -c -a -u -i -F -j1 $text ." >/dev/null 2>&1)
-  for tool in vintrell-find grep rg; do
+  for tool in vintrell-find vintrell-find-j1 grep rg; do
     figure[$name-$tool]=$(jq -r ".results[] | select(.command == \"$tool\") | .median * 1000" \
       "$results/$name.json")
     figure[$name-$tool-cpu]=$(jq -r \
@@ -379,6 +385,7 @@ for text in $texts; do
     for part in "" -cpu; do
       derive "$kind-$text-vs-grep$part" "$kind-$text-vintrell-find$part" "$kind-$text-grep$part"
       derive "$kind-$text-vs-rg$part" "$kind-$text-vintrell-find$part" "$kind-$text-rg$part"
+      derive "$kind-$text-j1-vs-grep$part" "$kind-$text-vintrell-find-j1$part" "$kind-$text-grep$part"
     done
   done
 done
@@ -404,7 +411,7 @@ echo
 printf '%-52s %10s %10s %-7s %-6s %s\n' figure before now unit "" target
 if [ "$native_wanted" = 1 ]; then
   for text in $texts; do
-    for tool in vintrell-find grep rg; do
+    for tool in vintrell-find vintrell-find-j1 grep rg; do
       row "books-$text-$tool" "books \"$text\": $tool, wall" ms
       row "books-$text-$tool-cpu" "books \"$text\": $tool, CPU" ms
     done
@@ -414,11 +421,12 @@ if [ "$native_wanted" = 1 ]; then
     row "books-$text-vs-rg-cpu" "books \"$text\": vintrell-find / rg, CPU" x "<= 0.5" "x <= 0.5"
   done
   for text in $texts; do
-    for tool in vintrell-find grep rg; do
+    for tool in vintrell-find vintrell-find-j1 grep rg; do
       row "lists-$text-$tool" "lists \"$text\": $tool, wall" ms
       row "lists-$text-$tool-cpu" "lists \"$text\": $tool, CPU" ms
     done
-    row "lists-$text-vs-grep" "lists \"$text\": vintrell-find / grep, wall" x
+    row "lists-$text-vs-grep" "lists \"$text\": vintrell-find / grep, wall" x "<= 0.6" "x <= 0.6"
+    row "lists-$text-j1-vs-grep" "lists \"$text\": vintrell-find -j 1 / grep, wall" x "<= 1" "x <= 1"
     row "lists-$text-vs-grep-cpu" "lists \"$text\": vintrell-find / grep, CPU" x "<= 1" "x <= 1"
   done
   for part in wall cpu; do

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "runtime/runtime.h"
+#include "services/file_reading.h"
+#include "services/text_search.h"
 
 namespace vintrell {
 namespace {
@@ -45,6 +47,13 @@ OrderedScans::~OrderedScans() {
 
 void OrderedScans::work(int16_t file_number) {
   ProcedureFrame frame;
+  // What the thread keeps between its files goes with it.
+  struct Release {
+    ~Release() {
+      release_thread_read_buffer();
+      TextSearch::release_for_thread();
+    }
+  } release;
   const size_t count = jobs_->size();
   std::unique_lock<std::mutex> hold(mutex_);
   for (;;) {

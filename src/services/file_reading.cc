@@ -67,10 +67,14 @@ uint32_t& line_buffer_size() {
 }
 
 // The read buffer of the thread's last closed file, kept for its next open: a
-// fresh 64 KiB buffer per list would cost more than reading the list.
+// fresh 64 KiB buffer per list would cost more than reading the list. A plain
+// pointer: MinGW's thread exit frees thread storage before it runs the
+// destructors of thread_local objects, so a thread frees it itself.
+thread_local std::string* t_spare_read_buffer = nullptr;
+
 std::string& spare_read_buffer() {
-  thread_local std::string spare;
-  return spare;
+  if (t_spare_read_buffer == nullptr) t_spare_read_buffer = new std::string;
+  return *t_spare_read_buffer;
 }
 
 void keep_read_buffer(FileRecord* record) {
@@ -528,6 +532,11 @@ void close_file(int16_t file_number) {
     guarded_platform_call(&outcome, [&] { return CloseHandle(record->handle); });
     if (outcome.failed()) set_error(outcome.error_number());
   }
+}
+
+void release_thread_read_buffer() {
+  delete t_spare_read_buffer;
+  t_spare_read_buffer = nullptr;
 }
 
 uint32_t set_line_look_ahead_size(uint32_t size) {

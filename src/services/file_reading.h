@@ -46,6 +46,10 @@ std::string read_bytes(int16_t file_number, int32_t count);
 // Frees the number; a number that is not open is left alone silently.
 void close_file(int16_t file_number);
 
+// Frees the read buffer the calling thread keeps for its next open; a thread
+// that read files calls it before it ends.
+void release_thread_read_buffer();
+
 // For tests: the look-ahead of files opened for line reading from now on (0 for
 // the usual 64 KiB), so that small files cross refills. Answers the size before.
 uint32_t set_line_look_ahead_size(uint32_t size);

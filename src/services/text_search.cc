@@ -1,7 +1,6 @@
 #include "services/text_search.h"
 
 #include <cstring>
-#include <memory>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -55,15 +54,28 @@ ptrdiff_t maximal_suffix(const unsigned char* x, ptrdiff_t m, bool reverse, size
 
 }  // namespace
 
+namespace {
+
+// A plain pointer: MinGW's thread exit frees thread storage before it runs the
+// destructors of thread_local objects.
+thread_local TextSearch* t_last_search = nullptr;
+
+}  // namespace
+
 const TextSearch& TextSearch::for_text(std::string_view text, bool fold) {
-  // One per thread, freed when the thread ends.
-  static thread_local std::unique_ptr<TextSearch> last;
+  TextSearch*& last = t_last_search;
   // The table in force may have changed since (--fold=codepage).
   if (last == nullptr || last->fold_ != fold || last->text_ != text ||
       (fold && std::memcmp(last->map_, fold_table().upper, sizeof last->map_) != 0)) {
-    last.reset(new TextSearch(text, fold));
+    delete last;
+    last = new TextSearch(text, fold);
   }
   return *last;
+}
+
+void TextSearch::release_for_thread() {
+  delete t_last_search;
+  t_last_search = nullptr;
 }
 
 TextSearch::TextSearch(std::string_view text, bool fold) : text_(text), fold_(fold) {

@@ -23,6 +23,9 @@ class TextSearch {
   // The search for `text`, made once per thread and text: a scan of many
   // small files asks for the same one each time.
   static const TextSearch& for_text(std::string_view text, bool fold);
+  // Frees the calling thread's search; a thread that searched calls it
+  // before it ends.
+  static void release_for_thread();
 
   size_t size() const { return text_.size(); }
   std::string_view text() const { return text_; }
