@@ -153,6 +153,35 @@ TEST(DistributionListScan, LinesOfMegabytesAreSearchedWhole) {
   EXPECT_EQ(scan(folder, "BIG.PML", "xsmith"), std::string("Big ( 1 out of  2 entries)"));
 }
 
+TEST(DistributionListScan, AnEntryLongerThan2GiBIsCountedAndSearchedWhole) {
+#ifdef _WIN32
+  SKIP_TEST("NTFS would write the 2 GiB of zeros that a native file system leaves as a hole");
+#endif
+  // "\TITLE Huge", then one entry of 2 GiB + 8 NUL bytes (a hole, no disk
+  // used) ending in "jones", then "smith": positions past 2^31 must not wrap.
+  testing::TempFolder folder;
+  const std::string path = folder.join("HUGE.PML");
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_TRUE(file != INVALID_HANDLE_VALUE);
+  auto write = [&](const std::string& text) {
+    DWORD written = 0;
+    return WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+  };
+  const std::string title = "\\TITLE Huge\r\n";
+  bool made = write(title);
+  const uint64_t tail = title.size() + (uint64_t{1} << 31) + 8;
+  LONG low = static_cast<LONG>(static_cast<uint32_t>(tail));
+  LONG high = static_cast<LONG>(tail >> 32);
+  made = made && SetFilePointer(file, low, &high, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+  made = made && write("jones\r\nsmith\r\n");
+  CloseHandle(file);
+  ASSERT_TRUE(made);
+  EXPECT_EQ(scan(folder, "HUGE.PML", "jones"), std::string("Huge ( 1 out of  2 entries)"));
+  EXPECT_EQ(scan(folder, "HUGE.PML", "jonessmith"), kNone);
+}
+
 TEST(DistributionListScan, FilesThatGiveNothingEndAtOnce) {
   testing::TempFolder folder;
   folder.write("EMPTY.PML", "");
