@@ -375,7 +375,7 @@ int run_find_command(const CommandLine& command_line) {
   ErrorReport errors(!parsed.no_messages);
   switch (parsed.action) {
     case FindArguments::Action::kHelp:
-      return write_output(std::string(kUsage) + kHelp, TextKind::kAnsi, &errors);
+      return write_output(std::string(kUsage) + help_text(), TextKind::kAnsi, &errors);
     case FindArguments::Action::kVersion:
       return write_output("vintrell-find " VINTRELL_VERSION "\n", TextKind::kAnsi, &errors);
     case FindArguments::Action::kUsageError:

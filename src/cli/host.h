@@ -19,6 +19,10 @@ bool relative_to_deleted_working_folder(const std::string& folder);
 // on Windows, which has no such signal, quietly with `status`.
 [[noreturn]] void end_for_gone_reader(int status);
 
+// The separator a path below `folder` is joined with: '\' on Windows;
+// natively '/', unless the user wrote `folder` with backslashes, which are kept.
+char path_separator_for(const std::string& folder);
+
 // The processors this process may run on (its affinity, as `taskset` or
 // `start /affinity` set it); at least 1.
 unsigned processor_count();

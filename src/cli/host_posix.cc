@@ -28,6 +28,10 @@ void end_for_gone_reader(int) {
   _exit(128 + SIGPIPE);
 }
 
+char path_separator_for(const std::string& folder) {
+  return folder.find('\\') == std::string::npos ? '/' : '\\';
+}
+
 unsigned processor_count() {
   cpu_set_t allowed;
   if (sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0) {

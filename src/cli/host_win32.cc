@@ -8,6 +8,8 @@ bool relative_to_deleted_working_folder(const std::string&) { return false; }
 
 void end_for_gone_reader(int status) { ExitProcess(static_cast<UINT>(status)); }
 
+char path_separator_for(const std::string&) { return '\\'; }
+
 unsigned processor_count() {
   DWORD_PTR process = 0, system = 0;
   unsigned count = 0;

@@ -14,7 +14,9 @@ const char kUsage[] =
     "                     [--json|--csv] [--fold=program|codepage] [-s] [--raw]\n"
     "                     [--codepage N] [-j N] [--] TEXT\n";
 
-const char kHelp[] =
+namespace {
+
+const char kHelpBeforeEncodings[] =
     "Lists the address books (*.PMR) in DIR in which TEXT occurs, each with the\n"
     "number of occurrences, or with --lists the distribution lists (*.PML) with how\n"
     "many of their entries hold TEXT; then one summary line.\n"
@@ -59,16 +61,10 @@ const char kHelp[] =
     "                     same, in the same order\n"
     "  -h, --help         show this help and exit\n"
     "      --version      show the version and exit\n"
-    "\n"
-#ifdef _WIN32
-    "TEXT is converted to the code page (a character it cannot hold is an error).\n"
-    "Written to a console, each line shows as characters; redirected, the lines are\n"
-    "the code page's bytes.\n"
-#else
-    "In a UTF-8 locale TEXT is converted to the code page (a character it cannot\n"
-    "hold is an error) and each output line back to UTF-8; in any other locale the\n"
-    "bytes pass unchanged both ways.\n"
-#endif
+    "\n";
+
+// Then the platform's paragraph on conversions, then this.
+const char kHelpAfterEncodings[] =
     "Control characters in a title are shown as escapes (\\r, \\n, \\t, \\x1b, ...).\n"
     "With --raw, TEXT and every output byte pass exactly as they are.\n"
     "Paths are the file system's names, printed as they are (control characters\n"
@@ -77,6 +73,12 @@ const char kHelp[] =
     "  vintrell-find -r -d ~/mail --csv Ashworth > ashworth.csv\n"
     "Exit status: 0 when TEXT was found, 1 when it was not, 2 for a usage error or\n"
     "any error on the way (a folder or file that could not be read, a write error).\n";
+
+}  // namespace
+
+std::string help_text() {
+  return std::string(kHelpBeforeEncodings) + kHelpOnEncodings + kHelpAfterEncodings;
+}
 
 namespace {
 

@@ -51,7 +51,10 @@ inline bool shows_file_names(const FindArguments& a) {
   return a.filename_given ? a.with_filename : a.recursive;
 }
 // The help shown by --help, after the usage line.
-extern const char kHelp[];
+std::string help_text();
+// Its paragraph on how TEXT and the lines are converted, which differs by
+// platform (terminal_posix.cc, terminal_win32.cc).
+extern const char kHelpOnEncodings[];
 
 }  // namespace vintrell
 

@@ -1,5 +1,6 @@
 #include "cli/search_folder.h"
 
+#include "cli/host.h"
 #include "cli/output.h"
 #include "platform/win32.h"
 #include "runtime/runtime.h"
@@ -83,13 +84,7 @@ std::string folder_trouble(const std::string& folder) {
 std::string shown_path(const std::string& folder, const std::string& name) {
   std::string shown = folder;
   std::string below = name;
-#ifdef _WIN32
-  const char separator = '\\';
-#else
-  // A POSIX path is joined the POSIX way; one the user wrote with backslashes
-  // keeps them.
-  const char separator = folder.find('\\') == std::string::npos ? '/' : '\\';
-#endif
+  const char separator = path_separator_for(folder);
   for (char& c : below) {
     if (c == '\\') c = separator;
   }

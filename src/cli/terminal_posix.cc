@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli/code_page.h"
+#include "cli/options.h"
 #include "cli/terminal.h"
 
 namespace vintrell {
@@ -64,5 +65,10 @@ bool exact_utf8_path(const std::string& path, std::string* utf8) {
   *utf8 = path;
   return true;
 }
+
+const char kHelpOnEncodings[] =
+    "In a UTF-8 locale TEXT is converted to the code page (a character it cannot\n"
+    "hold is an error) and each output line back to UTF-8; in any other locale the\n"
+    "bytes pass unchanged both ways.\n";
 
 }  // namespace vintrell

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "cli/options.h"
 #include "cli/terminal.h"
 
 namespace vintrell {
@@ -107,5 +108,10 @@ bool exact_utf8_path(const std::string& path, std::string* utf8) {
   *utf8 = recoded(path, CP_ACP, CP_UTF8);
   return !utf8->empty();
 }
+
+const char kHelpOnEncodings[] =
+    "TEXT is converted to the code page (a character it cannot hold is an error).\n"
+    "Written to a console, each line shows as characters; redirected, the lines are\n"
+    "the code page's bytes.\n";
 
 }  // namespace vintrell

@@ -1,7 +1,7 @@
-// vintrell-find's entry: hands its arguments to the command and ends the
-// process as the program does, through ExitProcess. On Windows the arguments
-// come from the wide command line, so TEXT and DIR keep every character; the
-// ANSI form is what the C runtime would have given.
+// vintrell-find's entry on Windows: the arguments come from the wide command
+// line, so TEXT and DIR keep every character; the ANSI form is what the C
+// runtime would have given. The process ends through ExitProcess, as the
+// program's does.
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -9,7 +9,6 @@
 #include "cli/find_command.h"
 #include "platform/win32.h"
 
-#ifdef _WIN32
 namespace {
 
 std::string narrow(const wchar_t* wide, UINT code_page) {
@@ -39,11 +38,3 @@ int wmain(int argc, wchar_t** argv) {
   }
   ExitProcess(static_cast<UINT>(vintrell::run_find_command(command_line)));
 }
-#else
-int main(int argc, char** argv) {
-  vintrell::CommandLine command_line;
-  command_line.args.assign(argv + 1, argv + argc);
-  command_line.ansi = command_line.args;
-  ExitProcess(static_cast<UINT>(vintrell::run_find_command(command_line)));
-}
-#endif
