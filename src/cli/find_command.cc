@@ -319,6 +319,7 @@ int FindRun::run() {
   if (!trouble.empty()) {
     errors_.error(shown_folder_, trouble);
   } else {
+    if (parsed_.recursive) follow_no_links_below_folder(folder_);
     const SearchPlan plan = this->plan();
     OrderedScans scans(&plan.jobs, parsed_.jobs != 0 ? parsed_.jobs : processor_count());
     for (const SearchPlan::Step& step : plan.steps) {

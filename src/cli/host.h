@@ -23,6 +23,11 @@ bool relative_to_deleted_working_folder(const std::string& folder);
 // natively '/', unless the user wrote `folder` with backslashes, which are kept.
 char path_separator_for(const std::string& folder);
 
+// From now on no symbolic link below `folder` is followed by an open or a
+// listing, also one swapped in after its folder was listed (-r's promise).
+// Natively; Windows lists links as reparse points, which -r passes by.
+void follow_no_links_below_folder(const std::string& folder);
+
 // The processors this process may run on (its affinity, as `taskset` or
 // `start /affinity` set it); at least 1.
 unsigned processor_count();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "cli/host.h"
+#include "platform/native_layer.h"
 
 namespace vintrell {
 
@@ -30,6 +31,10 @@ void end_for_gone_reader(int) {
 
 char path_separator_for(const std::string& folder) {
   return folder.find('\\') == std::string::npos ? '/' : '\\';
+}
+
+void follow_no_links_below_folder(const std::string& folder) {
+  native_layer::follow_no_links_below(folder);
 }
 
 unsigned processor_count() {

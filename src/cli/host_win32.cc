@@ -10,6 +10,8 @@ void end_for_gone_reader(int status) { ExitProcess(static_cast<UINT>(status)); }
 
 char path_separator_for(const std::string&) { return '\\'; }
 
+void follow_no_links_below_folder(const std::string&) {}
+
 unsigned processor_count() {
   DWORD_PTR process = 0, system = 0;
   unsigned count = 0;

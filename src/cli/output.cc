@@ -137,6 +137,7 @@ std::string platform_error_text(DWORD code) {
     case ERROR_FILENAME_EXCED_RANGE: return "File name too long";
     case ERROR_DIRECTORY: return "Not a folder";
     case ERROR_CANT_RESOLVE_FILENAME: return "Too many levels of symbolic links";
+    case ERROR_STOPPED_ON_SYMLINK: return "A symbolic link since it was listed (not followed)";
     default: return "system error " + std::to_string(code) + " (no description)";
   }
 }

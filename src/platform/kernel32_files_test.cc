@@ -399,6 +399,51 @@ TEST(NativeLayerFiles, CurrentDirectoryIsShownOnDriveZ) {
 #endif
 }
 
+TEST(NativeLayerFiles, BelowAFolderWhoseLinksAreNotFollowedNoLinkIs) {
+#ifndef VINTRELL_NATIVE_LAYER
+  SKIP_TEST("the hook is the native layer's own; -r passes reparse points by on Windows");
+#else
+  // mail/ holds a book, a link to a book outside, a link to a folder outside;
+  // "link-to-mail" names mail/ itself, as a user's DIR may.
+  testing::TempFolder folder;
+  folder.write("mail\\real\\A.PMR", "a");
+  folder.write("outside\\S.PMR", "s");
+  const std::string base = folder.path();
+  ASSERT_EQ(symlink((base + "/outside/S.PMR").c_str(), (base + "/mail/real/OUT.PMR").c_str()), 0);
+  ASSERT_EQ(symlink((base + "/outside").c_str(), (base + "/mail/away").c_str()), 0);
+  ASSERT_EQ(symlink((base + "/mail").c_str(), (base + "/link-to-mail").c_str()), 0);
+  WIN32_FIND_DATAA data;
+  auto list_error = [&](const std::string& mask) {
+    SetLastError(0);
+    HANDLE search = FindFirstFileA(mask.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return GetLastError();
+    FindClose(search);
+    return kNone;
+  };
+  const std::string mail = folder.join("link-to-mail");
+  struct {
+    std::string path;
+    DWORD before, after;  // CreateFileA's error before and after the hook
+  } cases[] = {
+      {mail + "\\real\\A.PMR", kNone, kNone},
+      {mail + "\\real\\OUT.PMR", kNone, ERROR_STOPPED_ON_SYMLINK},
+      {mail + "\\away\\S.PMR", kNone, ERROR_STOPPED_ON_SYMLINK},
+      {mail + "\\real\\NONE.PMR", ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND},
+      {folder.join("outside\\S.PMR"), kNone, kNone},  // not below the folder
+  };
+  for (const auto& c : cases) EXPECT_EQ(open_error(c.path), c.before);
+  EXPECT_EQ(list_error(mail + "\\away\\*"), kNone);
+  native_layer::follow_no_links_below(mail);
+  for (const auto& c : cases) EXPECT_EQ(open_error(c.path), c.after);
+  EXPECT_EQ(list_error(mail + "\\away\\*"), ERROR_STOPPED_ON_SYMLINK);
+  EXPECT_EQ(list_error(mail + "\\real\\*.PMR"), kNone);
+  EXPECT_EQ(std::string(data.cFileName), std::string("A.PMR"));  // listed through the folder
+  EXPECT_EQ(list_error(mail + "\\*"), kNone);
+  native_layer::follow_no_links_below("");
+  EXPECT_EQ(open_error(mail + "\\real\\OUT.PMR"), kNone);
+#endif
+}
+
 TEST(NativeLayerFiles, MappedDriveNamesAFolder) {
 #ifndef VINTRELL_NATIVE_LAYER
   SKIP_TEST("drive mapping is the native layer's own");

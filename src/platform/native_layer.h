@@ -41,6 +41,14 @@ void map_drive(char letter, const std::string& posix_folder);
 // Paths on `letter` fail from now on as on a drive that does not exist.
 void unmap_drive(char letter);
 
+// From now on, files and folders below `folder` (as the file calls are given
+// it and the paths below it) are opened and listed without following any
+// symbolic link below it: one met there fails with ERROR_STOPPED_ON_SYMLINK.
+// A link to `folder` itself is followed; "" ends it. Call before any second
+// thread starts.
+// Windows has no such hook.
+void follow_no_links_below(const std::string& folder);
+
 // ---- shell (posix/shell32.cc) ----
 
 // There is no interactive folder picker: SHBrowseForFolderA asks this hook, which

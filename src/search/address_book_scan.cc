@@ -16,7 +16,7 @@ std::optional<std::string> scan_address_book(const std::string& path,
   open_for_whole_file_reading(path, file_number);
   // The open's own error names the cause; the calls after a failed open only
   // add "not open".
-  int open_error = error_number_of(frame.run_time_error());
+  const int open_error = opening_error(frame.run_time_error());
   // A file that did not open measures 0 and reads as the empty string.
   double size = file_length(file_number);
   // 2 GiB or more does not fit the 32-bit count: the negative count reads nothing.

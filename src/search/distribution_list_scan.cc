@@ -193,7 +193,7 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
     int16_t file_number) {
   ProcedureFrame frame;
   open_for_line_reading(path, file_number);
-  const int open_error = error_number_of(frame.run_time_error());
+  const int open_error = opening_error(frame.run_time_error());
   const TextSearch& search = TextSearch::for_text(search_text, !match_case);
   if (details != nullptr) details->matches.clear();
   ListTally tally(search, kCr, details);

@@ -63,6 +63,11 @@ bool is_name(const std::string& name) { return compare(name, std::string()) == O
 
 }  // namespace
 
+int opening_error(uint32_t record) {
+  if (platform_code_of(record) == ERROR_STOPPED_ON_SYMLINK) return kLinkNotFollowed;
+  return error_number_of(record);
+}
+
 bool list_search_files(const SearchRequest& request, std::vector<ListedFile>* files) {
   ProcedureFrame frame;
   std::string name;

@@ -41,6 +41,13 @@ constexpr int kPathTooLong = -1;
 // A listed name that the ANSI code page cannot spell exactly and that has no
 // short name: any spelling the program could open names another file, or none.
 constexpr int kNameNotRepresentable = -2;
+// A listed file that is a symbolic link now, where links are not followed (a
+// link swapped in since the folder was listed): never read.
+constexpr int kLinkNotFollowed = -3;
+
+// The error number a scan gives for what its open left in the frame's record:
+// the record's number, or kLinkNotFollowed.
+int opening_error(uint32_t record);
 
 // What one scan saw besides its result line, for a caller that shows more than
 // the dialog does (the command line's --entries and --json).

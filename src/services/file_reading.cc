@@ -206,14 +206,14 @@ void open_file(const std::string& path, int16_t file_number, const OpenRequest& 
   }
 
   // Any failure from here gives back the record and the handle before recording.
-  auto fail = [&](int error_number) {
+  auto fail = [&](int error_number, uint32_t platform_code = 0) {
     std::unique_ptr<FileRecord> taken = unlink(record);
     if (taken != nullptr && taken->handle != nullptr) {
       PlatformOutcome ignored;
       guarded_platform_call(&ignored, [&] { return CloseHandle(taken->handle); });
     }
     if (taken != nullptr) keep_read_buffer(taken.get());
-    set_error(error_number);
+    set_platform_error(error_number, platform_code);
   };
 
   uint8_t access = request.access;
@@ -224,7 +224,11 @@ void open_file(const std::string& path, int16_t file_number, const OpenRequest& 
     handle = create_file(c_path, access, &outcome);
   }
   if (handle == INVALID_HANDLE_VALUE) {
-    fail(outcome.error_number());
+    // Recorded as set error records it, but for a link met where none is
+    // followed: its code stays beside the number (75, the one for every code
+    // of 40 and above), so that the caller can name it.
+    fail(outcome.error_number(),
+         outcome.platform_code() == ERROR_STOPPED_ON_SYMLINK ? ERROR_STOPPED_ON_SYMLINK : 0);
     return;
   }
   record->handle = handle;

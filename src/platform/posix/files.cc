@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/posix/confinement.h"
 #include "platform/posix/files.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/paths.h"
@@ -175,8 +176,15 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   // Wine 8.0: a folder opened as a file is refused with 5, as on Windows.
   auto refuses_folder = [&] { return !(flags_and_attributes & kFileFlagBackupSemantics) || wants_write; };
 
-  int fd = open(path.c_str(), flags);
-  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+  // Below a folder whose links are not followed, no link is, and the name is
+  // taken exactly as listed (what is opened there only exists already).
+  std::string below;
+  const bool confined = disposition == OPEN_EXISTING && below_confining_folder(path, &below);
+  int fd = confined ? open_below_confining_folder(below, flags) : open(path.c_str(), flags);
+  if (confined && fd < 0) {
+    return fail(errno == ELOOP ? ERROR_STOPPED_ON_SYMLINK : open_error(errno, path));
+  }
+  if (fd < 0 && !confined && (errno == ENOENT || errno == ENOTDIR)) {
     int error = errno;
     std::string resolved;
     if (to_posix_path(name, &resolved) == ERROR_SUCCESS && resolved != path) {

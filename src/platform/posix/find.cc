@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/confinement.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/name_match.h"
 #include "platform/posix/paths.h"
@@ -106,17 +108,37 @@ HANDLE FindFirstFileA(LPCSTR mask, LPWIN32_FIND_DATAA data) {
   std::string folder = names_nothing ? path : (slash == 0 ? "/" : path.substr(0, slash));
   std::string pattern = names_nothing ? "" : path.substr(slash + 1);
 
+  // Below a folder whose links are not followed, the folder is opened without
+  // following any, and listed through what was opened.
+  std::string below;
+  int folder_fd = -1;
+  if (below_confining_folder(folder, &below)) {
+    folder_fd = open_below_confining_folder(below, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd < 0) {
+      return fail(errno == ELOOP      ? ERROR_STOPPED_ON_SYMLINK
+                  : errno == ENOENT   ? ERROR_PATH_NOT_FOUND
+                  : errno == ENOTDIR  ? ERROR_INVALID_NAME
+                                      : win32_error_from_errno(errno));
+    }
+  }
   struct stat st;
-  if (stat(folder.c_str(), &st) != 0) {
+  if ((folder_fd >= 0 ? fstat(folder_fd, &st) : stat(folder.c_str(), &st)) != 0) {
+    if (folder_fd >= 0) close(folder_fd);
     return fail(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
                                                     : win32_error_from_errno(errno));
   }
-  if (!S_ISDIR(st.st_mode)) return fail(ERROR_INVALID_NAME);  // Wine 8.0: "file.txt\*" gives 123
-  // Wine 8.0: "folder\" names no entry: 2.
-  if (names_nothing) return fail(ERROR_FILE_NOT_FOUND);
+  if (!S_ISDIR(st.st_mode) || names_nothing) {
+    if (folder_fd >= 0) close(folder_fd);
+    // Wine 8.0: "file.txt\*" gives 123; "folder\" names no entry: 2.
+    return fail(!S_ISDIR(st.st_mode) ? ERROR_INVALID_NAME : ERROR_FILE_NOT_FOUND);
+  }
 
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return fail(win32_error_from_errno(errno));
+  DIR* dir = folder_fd >= 0 ? fdopendir(folder_fd) : opendir(folder.c_str());
+  if (dir == nullptr) {
+    const int error = errno;
+    if (folder_fd >= 0) close(folder_fd);
+    return fail(win32_error_from_errno(error));
+  }
   std::vector<WIN32_FIND_DATAA> entries;
   // A drive's root has no "." and ".." entries, as on Windows.
   bool is_root = is_drive_root(folder);
