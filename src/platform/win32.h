@@ -18,6 +18,10 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
+// Newer than MinGW's headers: an open that met a symbolic link it may not follow.
+#ifndef ERROR_STOPPED_ON_SYMLINK
+#define ERROR_STOPPED_ON_SYMLINK 681L
+#endif
 
 #else  // the native layer
 
