@@ -319,7 +319,6 @@ int FindRun::run() {
   if (!trouble.empty()) {
     errors_.error(shown_folder_, trouble);
   } else {
-    if (parsed_.recursive) follow_no_links_below_folder(folder_);
     const SearchPlan plan = this->plan();
     OrderedScans scans(&plan.jobs, parsed_.jobs != 0 ? parsed_.jobs : processor_count());
     for (const SearchPlan::Step& step : plan.steps) {
@@ -357,7 +356,7 @@ bool folder_to_search(const FindArguments& parsed, std::string* folder, ErrorRep
   }
   std::string reason;
   if (!parsed.directory_given) {
-    if (!current_folder(folder, &reason)) {
+    if (!working_folder_to_search(folder, &reason)) {
       errors->error("current folder", reason);
       return false;
     }
@@ -365,6 +364,7 @@ bool folder_to_search(const FindArguments& parsed, std::string* folder, ErrorRep
     errors->error(parsed.directory, "cannot be named in the ANSI code page");
     return false;
   }
+  take_paths_as_given(*folder, !parsed.recursive);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 #ifndef _WIN32
+#include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +42,7 @@ constexpr bool kWindows = true;
 #else
 constexpr bool kWindows = false;
 #endif
+const char kSeparator = kWindows ? '\\' : '/';
 
 // A file of a test folder as vintrell-find names it in a message.
 std::string shown(const testing::TempFolder& folder, const std::string& name) {
@@ -202,10 +204,10 @@ TEST(VintrellFind, NothingFoundExitsWithOne) {
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_EQ(run.out, std::string("Text found in  0 out of  1 Address Books\n"));
   // A folder that is not there is an error, not "not found"; the view stays the dialog's.
-  testing::ProcessResult missing = find({"-l", "-d", folder.join("missing"), "smith"});
+  testing::ProcessResult missing = find({"-l", "-d", folder.spelled("missing"), "smith"});
   EXPECT_EQ(missing.exit_code, 2);
   EXPECT_EQ(missing.out, std::string("Text found in  0 out of  0 Distributions Lists\n"));
-  EXPECT_EQ(missing.err, "vintrell-find: " + folder.join("missing") + ": No such folder\n");
+  EXPECT_EQ(missing.err, "vintrell-find: " + folder.spelled("missing") + ": No such folder\n");
   EXPECT_FALSE(folder.exists("missing"));
 }
 
@@ -546,15 +548,15 @@ TEST(VintrellFind, AFolderThatCannotBeSearchedIsNamedWithExitTwo) {
     std::string dir;
     std::string reason;
   } cases[] = {
-      {folder.join("missing"), "No such folder"},
-      {folder.join("FILE.PMR"), "Not a folder"},
+      {folder.spelled("missing"), "No such folder"},
+      {folder.spelled("FILE.PMR"), "Not a folder"},
   };
   std::vector<Case> all(std::begin(cases), std::end(cases));
 #ifndef _WIN32
   // Permissions hold only for a user other than root: measured.
   chmod((folder.path() + "/LOCKED").c_str(), 0);
   if (access((folder.path() + "/LOCKED").c_str(), R_OK) != 0) {
-    all.push_back({folder.join("LOCKED"), "Permission denied"});
+    all.push_back({folder.spelled("LOCKED"), "Permission denied"});
   }
 #endif
   for (const Case& c : all) {
@@ -614,6 +616,7 @@ std::string folder_of_length(const testing::TempFolder& base, size_t length) {
     left -= take;
   }
   base.make_folder(relative.substr(1));
+  for (char& c : relative) c = c == '\\' ? kSeparator : c;
   return base.path() + relative;
 }
 
@@ -642,8 +645,8 @@ TEST(VintrellFind, PathsAndMasksTheCutsWouldShortenAreNeverUsed) {
   testing::ProcessResult long_path = find({"-d", path_too_long, "smith"});
   EXPECT_EQ(long_path.exit_code, 2);
   EXPECT_EQ(long_path.out, std::string("Text found in  0 out of  1 Address Books\n"));
-  EXPECT_EQ(long_path.err, "vintrell-find: " + path_too_long +
-                               "\\A.PMR: Path too long to open (more than 255 bytes)\n");
+  EXPECT_EQ(long_path.err, "vintrell-find: " + path_too_long + kSeparator +
+                               "A.PMR: Path too long to open (more than 255 bytes)\n");
 
   testing::ProcessResult long_mask = find({"-d", mask_too_long, "smith"});
   EXPECT_EQ(long_mask.exit_code, 2);
@@ -656,7 +659,6 @@ TEST(VintrellFind, PathsAndMasksTheCutsWouldShortenAreNeverUsed) {
 
 namespace {
 
-const char kSeparator = kWindows ? '\\' : '/';
 
 // A file written through the platform's ANSI calls, so that a non-ASCII name
 // is the same bytes the program lists (natively UTF-8, on Windows the ANSI
@@ -1162,5 +1164,105 @@ TEST(VintrellFind, AFolderThatCanBeReadButNotEnteredIsAnError) {
     EXPECT_EQ(run.err, std::string("vintrell-find: mail/shut: Permission denied\n"));
   }
   chmod((folder.path() + "/mail/shut").c_str(), 0755);
+#endif
+}
+
+TEST(VintrellFind, NativelyDirAndTheNamesBelowItArePosixBytes) {
+#ifdef _WIN32
+  SKIP_TEST("Windows paths are the Windows tests' own");
+#else
+  testing::TempFolder base;
+  const std::string at = base.path() + "/";
+  auto plant = [&](const std::string& folder, const std::string& name, const std::string& title) {
+    std::string path;
+    for (size_t start = 0; start < folder.size();) {
+      size_t slash = folder.find('/', start);
+      if (slash == std::string::npos) slash = folder.size();
+      path += (path.empty() ? "" : "/") + folder.substr(start, slash - start);
+      mkdir((at + path).c_str(), 0755);
+      start = slash + 1;
+    }
+    FILE* file = std::fopen((at + folder + "/" + name).c_str(), "wb");
+    const std::string bytes = book(title, "smith");
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+  };
+  plant("mail", "A.PMR", "Lower");
+  plant("t/a\\b", "A.PMR", "Backslash");  // beside a/b, not the same folder
+  plant("t/a/b", "A.PMR", "Slash");
+  plant("elsewhere", "E.PMR", "Elsewhere");
+  mkdir((at + "elsewhere/deep").c_str(), 0755);
+  mkdir((at + "other").c_str(), 0755);
+  ASSERT_EQ(symlink("../elsewhere/deep", (at + "other/link").c_str()), 0);
+  plant("c:/mail", "C.PMR", "Drive");
+  plant("w", "x*?\"<>|.PMR", "Wild");
+  const std::string one = " ( 1 occurences)\n";
+  const std::string found_1 = "Text found in  1 out of  1 Address Books\n";
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      // Exact case, as the kernel looks names up.
+      {{"-d", "MAIL", "smith"}, 2, "Text found in  0 out of  0 Address Books\n",
+       "vintrell-find: MAIL: No such folder\n"},
+      {{"-H", "-d", "mail/", "smith"}, 0, "mail/A.PMR:Lower" + one + found_1, ""},
+      {{"-H", "-d", "t/a\\b", "smith"}, 0, "t/a\\b/A.PMR:Backslash" + one + found_1, ""},
+      {{"-r", "-H", "-d", "t", "smith"}, 0,
+       "t/a/b/A.PMR:Slash" + one + "t/a\\b/A.PMR:Backslash" + one +
+           "Text found in  2 out of  2 Address Books\n",
+       ""},
+      // ".." after a link is the link's target's parent, as the kernel has it.
+      {{"-H", "-d", "other/link/..", "smith"}, 0, "other/link/../E.PMR:Elsewhere" + one + found_1,
+       ""},
+      {{"-d", "c:/mail", "smith"}, 0, "Drive" + one + found_1, ""},
+      {{"-d", "z:", "smith"}, 2, "Text found in  0 out of  0 Address Books\n",
+       "vintrell-find: z:: No such folder\n"},
+      {{"-r", "-H", "-d", "w", "smith"}, 0, "w/x*?\"<>|.PMR:Wild" + one + found_1, ""},
+  };
+  for (const Case& c : cases) {
+    testing::ProcessResult run = find(c.args, base.path());
+    EXPECT_EQ(run.exit_code, c.exit_code);
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, c.err);
+  }
+
+  // A working folder deeper than a path may be long (made, entered and removed
+  // through descriptors and two links): relative names still work, and no DIR
+  // is "." whatever the folder's name.
+  const std::string level(200, 'd');
+  ASSERT_EQ(mkdir((at + "deep").c_str(), 0755), 0);
+  std::vector<int> levels{open((at + "deep").c_str(), O_RDONLY | O_DIRECTORY)};
+  std::string first_half, second_half;
+  for (int i = 0; i < 25; ++i) {
+    ASSERT_EQ(mkdirat(levels.back(), level.c_str(), 0755), 0);
+    levels.push_back(openat(levels.back(), level.c_str(), O_RDONLY | O_DIRECTORY));
+    (i < 12 ? first_half : second_half) += (i == 0 || i == 12 ? "" : "/") + level;
+  }
+  ASSERT_EQ(mkdirat(levels.back(), "mail", 0755), 0);
+  const std::string deep_book = book("Deep", "smith");
+  int book_fd = openat(levels.back(), "mail/A.PMR", O_WRONLY | O_CREAT, 0644);
+  ASSERT_TRUE(book_fd >= 0);
+  ASSERT_EQ(write(book_fd, deep_book.data(), deep_book.size()),
+            static_cast<ssize_t>(deep_book.size()));
+  close(book_fd);
+  ASSERT_EQ(symlink(("deep/" + first_half).c_str(), (at + "short").c_str()), 0);
+  ASSERT_EQ(symlinkat(second_half.c_str(), levels[12], "next"), 0);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"-d", "mail", "smith"}, std::vector<std::string>{"-r", "smith"}}) {
+    testing::ProcessResult run = find(args, at + "short/next");
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_EQ(run.out, (args[0] == "-r" ? "mail/A.PMR:Deep" : "Deep") + one + found_1);
+    EXPECT_EQ(run.err, std::string());
+  }
+  unlinkat(levels[12], "next", 0);
+  unlinkat(levels.back(), "mail/A.PMR", 0);
+  unlinkat(levels.back(), "mail", AT_REMOVEDIR);
+  for (int i = 25; i > 0; --i) {
+    close(levels[i]);
+    unlinkat(levels[i - 1], level.c_str(), AT_REMOVEDIR);
+  }
+  close(levels[0]);
 #endif
 }

@@ -19,14 +19,24 @@ bool relative_to_deleted_working_folder(const std::string& folder);
 // on Windows, which has no such signal, quietly with `status`.
 [[noreturn]] void end_for_gone_reader(int status);
 
-// The separator a path below `folder` is joined with: '\' on Windows;
-// natively '/', unless the user wrote `folder` with backslashes, which are kept.
-char path_separator_for(const std::string& folder);
+// The folder searched when no DIR is given, as the file calls take it:
+// natively ".", the working folder by the kernel's lookup whatever its name
+// or length; on Windows the working folder's name. False with the reason when
+// there is none.
+bool working_folder_to_search(std::string* folder, std::string* reason);
 
-// From now on no symbolic link below `folder` is followed by an open or a
-// listing, also one swapped in after its folder was listed (-r's promise).
-// Natively; Windows lists links as reparse points, which -r passes by.
-void follow_no_links_below_folder(const std::string& folder);
+// From now on the file calls take `folder` and the paths below it as the
+// user's system means them. Natively: `folder`'s bytes as the kernel resolves
+// them and every name below byte for byte, opened through the folder's
+// descriptor; without `follow_links` (-r's promise) no symbolic link below it
+// is followed, also one swapped in after its folder was listed. On Windows the
+// file calls already do; links there are reparse points, which -r passes by.
+void take_paths_as_given(const std::string& folder, bool follow_links);
+
+// A path below the searched folder (names joined with '\', as listed) as the
+// user's system spells it, and the separator that joins it to the folder.
+std::string path_as_spelled(const std::string& below);
+char path_separator();
 
 // The processors this process may run on (its affinity, as `taskset` or
 // `start /affinity` set it); at least 1.

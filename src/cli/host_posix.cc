@@ -29,13 +29,20 @@ void end_for_gone_reader(int) {
   _exit(128 + SIGPIPE);
 }
 
-char path_separator_for(const std::string& folder) {
-  return folder.find('\\') == std::string::npos ? '/' : '\\';
+bool working_folder_to_search(std::string* folder, std::string*) {
+  *folder = ".";
+  return true;
 }
 
-void follow_no_links_below_folder(const std::string& folder) {
-  native_layer::follow_no_links_below(folder);
+void take_paths_as_given(const std::string& folder, bool follow_links) {
+  native_layer::take_paths_literally(folder, follow_links);
 }
+
+std::string path_as_spelled(const std::string& below) {
+  return native_layer::posix_path_below(below);
+}
+
+char path_separator() { return '/'; }
 
 unsigned processor_count() {
   cpu_set_t allowed;

@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "cli/host.h"
+#include "cli/search_folder.h"
 
 namespace vintrell {
 
@@ -8,9 +9,15 @@ bool relative_to_deleted_working_folder(const std::string&) { return false; }
 
 void end_for_gone_reader(int status) { ExitProcess(static_cast<UINT>(status)); }
 
-char path_separator_for(const std::string&) { return '\\'; }
+bool working_folder_to_search(std::string* folder, std::string* reason) {
+  return current_folder(folder, reason);
+}
 
-void follow_no_links_below_folder(const std::string&) {}
+void take_paths_as_given(const std::string&, bool) {}
+
+std::string path_as_spelled(const std::string& below) { return below; }
+
+char path_separator() { return '\\'; }
 
 unsigned processor_count() {
   DWORD_PTR process = 0, system = 0;

@@ -82,14 +82,11 @@ std::string folder_trouble(const std::string& folder) {
 }
 
 std::string shown_path(const std::string& folder, const std::string& name) {
-  std::string shown = folder;
-  std::string below = name;
-  const char separator = path_separator_for(folder);
-  for (char& c : below) {
-    if (c == '\\') c = separator;
-  }
+  const std::string below = path_as_spelled(name);
   if (folder.empty()) return below;
   if (below.empty()) return folder;
+  const char separator = path_separator();
+  std::string shown = folder;
   while (!shown.empty() && shown.back() == separator) shown.pop_back();
   return shown + separator + below;
 }

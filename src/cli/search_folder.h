@@ -17,8 +17,7 @@ bool current_folder(std::string* folder, std::string* reason);
 std::string folder_trouble(const std::string& folder);
 
 // A file of `folder` as the user would write it: the folder as given, then the
-// separator it uses ('/' natively unless the folder holds a '\', else '\'),
-// then the name, a path below the folder whose '\' become that separator too.
+// system's separator, then the path below the folder as the system spells it.
 // An empty `folder` (none was given) gives the name alone, as grep -r does.
 std::string shown_path(const std::string& folder, const std::string& name);
 

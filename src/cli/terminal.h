@@ -48,8 +48,9 @@ bool write_to_console(HANDLE handle, const std::string& text, TextKind kind, DWO
 std::string message_text(const std::string& utf8);
 
 // The folder named by the user as the platform's file calls take it: the bytes
-// given natively; on Windows the ANSI code page's form of the UTF-8 argument,
-// false when the code page cannot hold a character of it.
+// given natively, without trailing slashes; on Windows the ANSI code page's
+// form of the UTF-8 argument, false when the code page cannot hold a
+// character of it.
 bool platform_folder_name(const std::string& given, std::string* name);
 
 // A path as the platform's file calls name it, decoded into UTF-8: natively as

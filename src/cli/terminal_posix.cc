@@ -34,7 +34,10 @@ bool write_to_console(HANDLE, const std::string&, TextKind, DWORD*) { return fal
 std::string message_text(const std::string& utf8) { return utf8; }
 
 bool platform_folder_name(const std::string& given, std::string* name) {
+  // "mail/" is "mail": its paths get no doubled separator, and the slash
+  // does not count against the length a path may have.
   *name = given;
+  while (name->size() > 1 && name->back() == '/') name->pop_back();
   return true;
 }
 

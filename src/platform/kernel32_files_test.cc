@@ -420,7 +420,7 @@ TEST(NativeLayerFiles, BelowAFolderWhoseLinksAreNotFollowedNoLinkIs) {
     FindClose(search);
     return kNone;
   };
-  const std::string mail = folder.join("link-to-mail");
+  const std::string mail = base + "/link-to-mail";
   struct {
     std::string path;
     DWORD before, after;  // CreateFileA's error before and after the hook
@@ -433,13 +433,13 @@ TEST(NativeLayerFiles, BelowAFolderWhoseLinksAreNotFollowedNoLinkIs) {
   };
   for (const auto& c : cases) EXPECT_EQ(open_error(c.path), c.before);
   EXPECT_EQ(list_error(mail + "\\away\\*"), kNone);
-  native_layer::follow_no_links_below(mail);
+  native_layer::take_paths_literally(mail, false);
   for (const auto& c : cases) EXPECT_EQ(open_error(c.path), c.after);
   EXPECT_EQ(list_error(mail + "\\away\\*"), ERROR_STOPPED_ON_SYMLINK);
   EXPECT_EQ(list_error(mail + "\\real\\*.PMR"), kNone);
   EXPECT_EQ(std::string(data.cFileName), std::string("A.PMR"));  // listed through the folder
   EXPECT_EQ(list_error(mail + "\\*"), kNone);
-  native_layer::follow_no_links_below("");
+  native_layer::take_paths_literally("", true);
   EXPECT_EQ(open_error(mail + "\\real\\OUT.PMR"), kNone);
 #endif
 }

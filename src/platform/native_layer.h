@@ -41,13 +41,25 @@ void map_drive(char letter, const std::string& posix_folder);
 // Paths on `letter` fail from now on as on a drive that does not exist.
 void unmap_drive(char letter);
 
-// From now on, files and folders below `folder` (as the file calls are given
-// it and the paths below it) are opened and listed without following any
-// symbolic link below it: one met there fails with ERROR_STOPPED_ON_SYMLINK.
-// A link to `folder` itself is followed; "" ends it. Call before any second
-// thread starts.
-// Windows has no such hook.
-void follow_no_links_below(const std::string& folder);
+// From now on a path that is `folder` (as the file calls are given it), or
+// `folder` and '\' and a path below it, means what POSIX means by it, for
+// opens of existing files, listings and attributes: `folder`'s bytes as the
+// kernel resolves them (exact case, ".." by the kernel, '\', ':' and wildcard
+// characters ordinary bytes, relative to the working folder without naming
+// it), opened once; below it every name byte for byte, '\' joining them, each
+// opened relative to that descriptor. Listings there give a name's '\', '*'
+// and '?' as "/b", "/a" and "/q" (no POSIX name holds a '/'), so that the
+// name joined and opened again is the same file; a file or folder there is
+// listed by its kind alone, as the folder's entry gives it (no size, times or
+// read-only bit: nothing more is looked up). Without `follow_links` no
+// symbolic link below `folder` is followed either, also one swapped in after
+// its folder was listed: one met there fails with ERROR_STOPPED_ON_SYMLINK. A
+// link to `folder` itself is followed. "" ends it. Call before any second
+// thread starts. Windows has no such hook.
+void take_paths_literally(const std::string& folder, bool follow_links);
+
+// A path below that folder, as its listings spell it, as POSIX spells it.
+std::string posix_path_below(const std::string& below);
 
 // ---- shell (posix/shell32.cc) ----
 

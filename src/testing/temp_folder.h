@@ -19,6 +19,9 @@ class TempFolder {
   const std::string& path() const { return path_; }
   // path() + "\" + name: the program's own way of joining.
   std::string join(const std::string& name) const;
+  // path() and name as the system's own tools spell a path (a command line's
+  // DIR): every separator '\' on Windows, '/' natively.
+  std::string spelled(const std::string& name) const;
 
   // Writes a file (or a file inside a subfolder: "sub\\x.pml") with exact bytes.
   void write(const std::string& name, const std::string& bytes) const;

@@ -48,6 +48,15 @@ TempFolder::~TempFolder() {
 
 std::string TempFolder::join(const std::string& name) const { return path_ + "\\" + name; }
 
+std::string TempFolder::spelled(const std::string& name) const {
+  const char separator = static_cast<char>(fs::path::preferred_separator);
+  std::string out = path_ + separator + name;
+  for (char& c : out) {
+    if (c == '\\' || c == '/') c = separator;
+  }
+  return out;
+}
+
 void TempFolder::write(const std::string& name, const std::string& bytes) const {
   fs::path p = host_path(path_, name);
   fs::create_directories(p.parent_path());

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/confinement.h"
+#include "platform/posix/literal_folder.h"
 #include "platform/posix/files.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/paths.h"
@@ -132,6 +132,43 @@ HANDLE fail(DWORD code) {
   return INVALID_HANDLE_VALUE;
 }
 
+int open_flags(DWORD desired_access) {
+  int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;  // a pipe must not block the open
+  bool wants_read = (desired_access & GENERIC_READ) != 0;
+  bool wants_write = (desired_access & GENERIC_WRITE) != 0;
+  return flags | (wants_write ? (wants_read ? O_RDWR : O_WRONLY) : O_RDONLY);
+}
+
+// Admitted by this process's other openers, and across processes by one lock
+// per open: shared for an opener that shares, exclusive for share mode 0,
+// never waited for.
+bool admitted(FileObject& file, DWORD share_mode) {
+  if (!file.admit()) return false;
+  return !(flock(file.fd(), (share_mode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 &&
+           errno == EWOULDBLOCK);
+}
+
+HANDLE open_literal_file(const LiteralPath& literal, DWORD desired_access, DWORD share_mode,
+                         DWORD flags_and_attributes) {
+  const int fd = open_literal(literal, open_flags(desired_access));
+  if (fd < 0) return fail(literal_open_error(errno));
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    const int error = errno;
+    close(fd);
+    return fail(win32_error_from_errno(error));
+  }
+  if (S_ISDIR(st.st_mode) &&
+      (!(flags_and_attributes & kFileFlagBackupSemantics) || (desired_access & GENERIC_WRITE))) {
+    close(fd);
+    return fail(ERROR_ACCESS_DENIED);
+  }
+  auto file = std::make_shared<FileObject>(fd, desired_access, share_mode, st);
+  if (!admitted(*file, share_mode)) return fail(ERROR_SHARING_VIOLATION);
+  SetLastError(ERROR_SUCCESS);
+  return register_object(file);
+}
+
 }  // namespace
 }  // namespace native_layer
 
@@ -142,6 +179,11 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   using namespace native_layer;
   if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
     return fail(ERROR_INVALID_PARAMETER);
+  }
+  // In the literal folder the name is the POSIX one, opened by descriptor.
+  LiteralPath literal;
+  if (disposition == OPEN_EXISTING && literal_path(name, &literal)) {
+    return open_literal_file(literal, desired_access, share_mode, flags_and_attributes);
   }
   // The name as spelled; its case is looked up only when it does not open.
   std::string path;
@@ -156,10 +198,8 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   if (code != ERROR_SUCCESS) return fail(code);
   if (has_invalid_name_character(name)) return fail(ERROR_INVALID_NAME);
 
-  int flags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;  // a pipe must not block the open
-  bool wants_read = (desired_access & GENERIC_READ) != 0;
+  int flags = open_flags(desired_access);
   bool wants_write = (desired_access & GENERIC_WRITE) != 0;
-  flags |= wants_write ? (wants_read ? O_RDWR : O_WRONLY) : O_RDONLY;
 
   // Only a name ending in a separator is looked at before the open; any other
   // name is judged by what the open finds (one stat less per file).
@@ -176,15 +216,8 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   // Wine 8.0: a folder opened as a file is refused with 5, as on Windows.
   auto refuses_folder = [&] { return !(flags_and_attributes & kFileFlagBackupSemantics) || wants_write; };
 
-  // Below a folder whose links are not followed, no link is, and the name is
-  // taken exactly as listed (what is opened there only exists already).
-  std::string below;
-  const bool confined = disposition == OPEN_EXISTING && below_confining_folder(path, &below);
-  int fd = confined ? open_below_confining_folder(below, flags) : open(path.c_str(), flags);
-  if (confined && fd < 0) {
-    return fail(errno == ELOOP ? ERROR_STOPPED_ON_SYMLINK : open_error(errno, path));
-  }
-  if (fd < 0 && !confined && (errno == ENOENT || errno == ENOTDIR)) {
+  int fd = open(path.c_str(), flags);
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
     int error = errno;
     std::string resolved;
     if (to_posix_path(name, &resolved) == ERROR_SUCCESS && resolved != path) {
@@ -229,12 +262,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
   // and a pipe or device keeps its open's promise never to block.
 
   auto file = std::make_shared<FileObject>(fd, desired_access, share_mode, st);
-  if (!file->admit()) return fail(ERROR_SHARING_VIOLATION);
-  // Across processes one lock per open decides: shared for an opener that
-  // shares, exclusive for share mode 0, never waited for.
-  if (flock(fd, (share_mode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
-    return fail(ERROR_SHARING_VIOLATION);
-  }
+  if (!admitted(*file, share_mode)) return fail(ERROR_SHARING_VIOLATION);
   if (existed && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)) {
     // Wine 8.0 truncates through a read-only handle too.
     int done = wants_write ? ftruncate(fd, 0) : truncate(path.c_str(), 0);
@@ -532,6 +560,17 @@ BOOL DeleteFileA(LPCSTR path) {
 }
 
 DWORD GetFileAttributesA(LPCSTR path) {
+  native_layer::LiteralPath literal;
+  if (native_layer::literal_path(path, &literal)) {
+    struct stat st;
+    bool is_link = false;
+    if (!native_layer::stat_literal(literal, &st, &is_link)) {
+      SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : native_layer::literal_open_error(errno));
+      return INVALID_FILE_ATTRIBUTES;
+    }
+    std::string name = literal.below.substr(literal.below.find_last_of('/') + 1);
+    return native_layer::attributes_of(st, is_link, name);
+  }
   std::string posix;
   if (!resolve(path, &posix)) return INVALID_FILE_ATTRIBUTES;
   struct stat st;

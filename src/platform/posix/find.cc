@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/confinement.h"
+#include "platform/posix/literal_folder.h"
 #include "platform/posix/handles.h"
 #include "platform/posix/name_match.h"
 #include "platform/posix/paths.h"
@@ -49,8 +49,10 @@ FILETIME filetime_of(const struct timespec& t) {
 // The entry `name` of `folder`; false for a name that no longer resolves (a
 // dangling symbolic link, which Wine 8.0 leaves out of a listing).
 // Looked up by name inside the open folder `folder_fd`, not by its whole path.
-bool describe_entry(int folder_fd, const std::string& name, WIN32_FIND_DATAA* data) {
-  if (name.size() >= sizeof data->cFileName) return false;
+// `shown` is the name the entry is listed by.
+bool describe_entry(int folder_fd, const std::string& name, const std::string& shown,
+                    WIN32_FIND_DATAA* data) {
+  if (shown.size() >= sizeof data->cFileName) return false;
   // The entry itself first; only a link costs a second look, at its target.
   struct stat st;
   if (fstatat(folder_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
@@ -64,7 +66,7 @@ bool describe_entry(int folder_fd, const std::string& name, WIN32_FIND_DATAA* da
   uint64_t size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
   data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
   data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
-  std::memcpy(data->cFileName, name.c_str(), name.size() + 1);
+  std::memcpy(data->cFileName, shown.c_str(), shown.size() + 1);
   return true;
 }
 
@@ -91,12 +93,84 @@ HANDLE fail(DWORD code) {
   return INVALID_HANDLE_VALUE;
 }
 
+// The entries of `dir` whose listed names match `pattern`, sorted, as a search
+// handle with the first in `data`; `literal` lists names as the literal folder
+// gives them. Closes `dir`.
+HANDLE list_entries(DIR* dir, const std::string& pattern, bool is_root, bool literal,
+                    LPWIN32_FIND_DATAA data) {
+  std::vector<WIN32_FIND_DATAA> entries;
+  while (struct dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    const bool dots = name == "." || name == "..";
+    if (dots && is_root) continue;
+    const std::string shown = literal ? listed_name(name) : name;
+    if (!name_matches_mask(pattern, shown)) continue;
+    WIN32_FIND_DATAA found;
+    if (literal && (entry->d_type == DT_REG || entry->d_type == DT_DIR)) {
+      // The entry's kind is all the literal folder's listings give: no stat.
+      if (shown.size() >= sizeof found.cFileName) continue;
+      std::memset(&found, 0, sizeof found);
+      found.dwFileAttributes = entry->d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY
+                                                       : FILE_ATTRIBUTE_ARCHIVE;
+      if (name[0] == '.' && !dots) found.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
+      std::memcpy(found.cFileName, shown.c_str(), shown.size() + 1);
+      entries.push_back(found);
+    } else if (describe_entry(dirfd(dir), name, shown, &found)) {
+      entries.push_back(found);
+    }
+  }
+  closedir(dir);
+  if (entries.empty()) return fail(ERROR_FILE_NOT_FOUND);
+  std::sort(entries.begin(), entries.end(), listed_before);
+  auto search = std::make_shared<SearchObject>(std::move(entries));
+  search->next(data);
+  HANDLE handle = register_object(search);
+  SetLastError(ERROR_SUCCESS);
+  return handle;
+}
+
+// A mask in the literal folder: its folder opened through the folder's
+// descriptor, the last component the pattern.
+HANDLE find_first_literal(const LiteralPath& mask, LPWIN32_FIND_DATAA data) {
+  const size_t slash = mask.below.find_last_of('/');
+  LiteralPath folder;
+  folder.below = slash == std::string::npos ? std::string() : mask.below.substr(0, slash);
+  const std::string pattern = slash == std::string::npos ? mask.below : mask.below.substr(slash + 1);
+  const int fd = open_literal(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    return fail(error == ENOENT ? ERROR_PATH_NOT_FOUND
+                : error == ENOTDIR && !folder.below.empty() ? ERROR_INVALID_NAME
+                                                            : literal_open_error(error));
+  }
+  // A folder that can be read but not entered lists nothing, as when each
+  // entry was looked at: its names alone are no entries one could open.
+  if (faccessat(fd, ".", X_OK, AT_EACCESS) != 0) {
+    close(fd);
+    return fail(ERROR_FILE_NOT_FOUND);
+  }
+  // "folder\" names no entry, as on Windows.
+  if (pattern.empty()) {
+    close(fd);
+    return fail(ERROR_FILE_NOT_FOUND);
+  }
+  DIR* dir = fdopendir(fd);
+  if (dir == nullptr) {
+    const int error = errno;
+    close(fd);
+    return fail(win32_error_from_errno(error));
+  }
+  return list_entries(dir, pattern, false, true, data);
+}
+
 }  // namespace
 }  // namespace native_layer
 
 HANDLE FindFirstFileA(LPCSTR mask, LPWIN32_FIND_DATAA data) {
   using namespace native_layer;
   if (mask == nullptr || mask[0] == '\0') return fail(ERROR_PATH_NOT_FOUND);
+  LiteralPath literal;
+  if (literal_path(mask, &literal) && !literal.below.empty()) return find_first_literal(literal, data);
   std::string path;
   DWORD code = to_posix_path(mask, &path);
   if (code == ERROR_INVALID_DRIVE) return fail(ERROR_PATH_NOT_FOUND);
@@ -108,55 +182,19 @@ HANDLE FindFirstFileA(LPCSTR mask, LPWIN32_FIND_DATAA data) {
   std::string folder = names_nothing ? path : (slash == 0 ? "/" : path.substr(0, slash));
   std::string pattern = names_nothing ? "" : path.substr(slash + 1);
 
-  // Below a folder whose links are not followed, the folder is opened without
-  // following any, and listed through what was opened.
-  std::string below;
-  int folder_fd = -1;
-  if (below_confining_folder(folder, &below)) {
-    folder_fd = open_below_confining_folder(below, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder_fd < 0) {
-      return fail(errno == ELOOP      ? ERROR_STOPPED_ON_SYMLINK
-                  : errno == ENOENT   ? ERROR_PATH_NOT_FOUND
-                  : errno == ENOTDIR  ? ERROR_INVALID_NAME
-                                      : win32_error_from_errno(errno));
-    }
-  }
   struct stat st;
-  if ((folder_fd >= 0 ? fstat(folder_fd, &st) : stat(folder.c_str(), &st)) != 0) {
-    if (folder_fd >= 0) close(folder_fd);
+  if (stat(folder.c_str(), &st) != 0) {
     return fail(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
                                                     : win32_error_from_errno(errno));
   }
   if (!S_ISDIR(st.st_mode) || names_nothing) {
-    if (folder_fd >= 0) close(folder_fd);
     // Wine 8.0: "file.txt\*" gives 123; "folder\" names no entry: 2.
     return fail(!S_ISDIR(st.st_mode) ? ERROR_INVALID_NAME : ERROR_FILE_NOT_FOUND);
   }
-
-  DIR* dir = folder_fd >= 0 ? fdopendir(folder_fd) : opendir(folder.c_str());
-  if (dir == nullptr) {
-    const int error = errno;
-    if (folder_fd >= 0) close(folder_fd);
-    return fail(win32_error_from_errno(error));
-  }
-  std::vector<WIN32_FIND_DATAA> entries;
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return fail(win32_error_from_errno(errno));
   // A drive's root has no "." and ".." entries, as on Windows.
-  bool is_root = is_drive_root(folder);
-  while (struct dirent* entry = readdir(dir)) {
-    std::string name = entry->d_name;
-    bool dots = name == "." || name == "..";
-    if ((dots && is_root) || !name_matches_mask(pattern, name)) continue;
-    WIN32_FIND_DATAA found;
-    if (describe_entry(dirfd(dir), name, &found)) entries.push_back(found);
-  }
-  closedir(dir);
-  if (entries.empty()) return fail(ERROR_FILE_NOT_FOUND);
-  std::sort(entries.begin(), entries.end(), listed_before);
-  auto search = std::make_shared<SearchObject>(std::move(entries));
-  search->next(data);
-  HANDLE handle = register_object(search);
-  SetLastError(ERROR_SUCCESS);
-  return handle;
+  return list_entries(dir, pattern, is_drive_root(folder), false, data);
 }
 
 BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA data) {
