@@ -72,11 +72,17 @@ void add_row(HWND dialog, const ControlRow& row, const std::string& home) {
 
 }  // namespace
 
+namespace {
+
+HWND g_main_dialog = nullptr;  // the program's one global variable
+
+}  // namespace
+
 HWND build_main_dialog(const std::string& home) {
   ProcedureFrame frame;
   HWND dialog = new_dialog(nullptr, kMainDialogCaption, kCentred, kCentred, 300, 150,
                            kMainDialogStyle, 0);
-  runtime_state().main_dialog = dialog;
+  g_main_dialog = dialog;
   for (const ControlRow& row : kRowsBeforeCheck) add_row(dialog, row, home);
   // Both options are automatic and of one group: checking either clears the other.
   set_check(dialog, kAddressBooksOption, BST_CHECKED);
@@ -84,6 +90,8 @@ HWND build_main_dialog(const std::string& home) {
   set_focus(dialog, kTextToFindBox);
   return dialog;
 }
+
+HWND main_dialog() { return g_main_dialog; }
 
 int32_t main_routine(HINSTANCE, HINSTANCE, const std::string&, int32_t) {
   ProcedureFrame frame;

@@ -35,6 +35,8 @@ constexpr int32_t kMainDialogControlCount = 16;
 // checked, the Directory box holding `home`, the focus in the Text to Find box.
 // Returns the dialog, also kept as the program's one global.
 HWND build_main_dialog(const std::string& home);
+// That global: the dialog the last build_main_dialog built.
+HWND main_dialog();
 
 // The program's own entry: runs the main dialog until it is closed. Its four
 // arguments are not used; the home folder comes from the program's own path. Returns 0.

@@ -44,8 +44,6 @@ const char kBooksFound[] = "Text found in  2 out of  3 Address Books";
 const std::vector<std::string> kBookLines = {"Chess club ( 1 occurences)",
                                              "Staff ( 3 occurences)"};
 
-HWND main_dialog() { return runtime_state().main_dialog; }
-
 HWND control(int id) { return GetDlgItem(main_dialog(), id); }
 
 std::string text_of(int id) { return get_control_text(main_dialog(), id); }

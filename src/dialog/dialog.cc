@@ -23,6 +23,9 @@ HWND owner_of(HWND dialog) {
   return reinterpret_cast<HWND>(GetWindowLongPtrA(dialog, GWLP_HWNDPARENT));
 }
 
+// The last new dialog's font, given to every control added after it.
+HFONT g_dialog_font = nullptr;
+
 // Corner sums wrap as the 32-bit arithmetic of the platform's RECT would.
 LONG wrapped_sum(int32_t a, int32_t b) {
   return static_cast<LONG>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
@@ -43,9 +46,11 @@ HWND new_dialog(HWND owner, const std::string& title, int32_t x, int32_t y, int3
       state.instance, reinterpret_cast<LPCDLGTEMPLATEA>(aligned.data()), owner,
       engine_dialog_procedure, 0);
   // Every later control gets this font, whatever dialog it goes into.
-  state.dialog_font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+  g_dialog_font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
   return dialog;
 }
+
+HFONT dialog_font() { return g_dialog_font; }
 
 HWND add_control(HWND dialog, int32_t kind, int32_t id, const std::string& text,
                  const std::string& /*class_name*/, const std::vector<std::string>* initial_items,
@@ -66,7 +71,7 @@ HWND add_control(HWND dialog, int32_t kind, int32_t id, const std::string& text,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), state.instance, nullptr);
   if (control == nullptr) return nullptr;
 
-  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(state.dialog_font), 1);
+  SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(g_dialog_font), 1);
   SetWindowLongPtrA(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(callback));
   if (kind == kListBoxKind && initial_items != nullptr) {
     for (const std::string& item : *initial_items) {

@@ -24,10 +24,13 @@ using DialogCallback = ControlCallback;
 
 // Creates a hidden dialog from an in-memory template (see dialog_template) with
 // the engine's dialog procedure, and makes its font the `dialog font`
-// (runtime_state().dialog_font). x or y of -1 centres it. Returns 0 when the
+// (dialog_font()). x or y of -1 centres it. Returns 0 when the
 // platform refuses; the dialog font is then 0.
 HWND new_dialog(HWND owner, const std::string& title, int32_t x, int32_t y, int32_t width,
                 int32_t height, uint32_t style, uint32_t extended_style);
+
+// The font every control added from now on gets: the last new dialog's.
+HFONT dialog_font();
 
 // Creates a control of `kind` (the class table's 1, 3, 5, 7, 9 or 15) at once as
 // a child of `dialog`, at a rectangle in dialog units whose corners are

@@ -75,7 +75,7 @@ TEST_F(DialogTest, NewDialogIsHiddenWithItsCaptionStyleAndFont) {
             static_cast<DWORD>(WS_SYSMENU | WS_MINIMIZEBOX));
   HFONT font = reinterpret_cast<HFONT>(SendMessageA(d, WM_GETFONT, 0, 0));
   EXPECT_TRUE(font != nullptr);
-  EXPECT_EQ(runtime_state().dialog_font, font);
+  EXPECT_EQ(vintrell::dialog_font(), font);
 }
 
 TEST_F(DialogTest, CaptionRulesSeenOnTheWindow) {
@@ -116,9 +116,9 @@ TEST_F(DialogTest, OuterSizeFollowsTheTemplatesCaptionAndFrameStyles) {
 
 TEST_F(DialogTest, EachNewDialogReplacesTheDialogFont) {
   HWND first = make_dialog("First");
-  HFONT first_font = runtime_state().dialog_font;
+  HFONT first_font = vintrell::dialog_font();
   HWND second = make_dialog("Second");
-  HFONT second_font = runtime_state().dialog_font;
+  HFONT second_font = vintrell::dialog_font();
   EXPECT_NE(first_font, second_font);
   // A control gets the latest dialog font, whatever dialog it goes into.
   HWND label = add(first, 5, 7, "Label", 4, 4, 40, 12);
@@ -128,16 +128,16 @@ TEST_F(DialogTest, EachNewDialogReplacesTheDialogFont) {
 
 TEST_F(DialogTest, RefusedDialogClearsTheDialogFont) {
   make_dialog("Valid");
-  ASSERT_TRUE(runtime_state().dialog_font != nullptr);
+  ASSERT_TRUE(vintrell::dialog_font() != nullptr);
   // A child dialog needs a parent; without one the platform refuses.
   HWND refused = new_dialog(nullptr, "Child", 0, 0, 50, 50, 0x40000000, 0);
   EXPECT_TRUE(refused == nullptr);
-  EXPECT_TRUE(runtime_state().dialog_font == nullptr);
+  EXPECT_TRUE(vintrell::dialog_font() == nullptr);
 }
 
 TEST_F(DialogTest, ProgramsControlsGetClassStyleFontAndCallback) {
   HWND d = make_program_dialog();
-  HFONT font = runtime_state().dialog_font;
+  HFONT font = vintrell::dialog_font();
   struct Expect {
     int id;
     const char* class_name;

@@ -21,6 +21,26 @@ namespace collation {
 // seen at all; a NUL byte neither.
 int compare_ignoring_case(std::string_view a, std::string_view b);
 
+// Where a sorted list box puts a new item among `count` items in its order: a
+// binary search that stops at the first item it meets that compares level
+// with the new one, and puts the new one before it. `order(i)` compares the
+// new item with item i (negative, 0 or positive).
+template <typename Order>
+int sorted_insert_position(int count, Order order) {
+  int low = 0, high = count - 1;
+  while (low <= high) {
+    const int middle = (low + high) / 2;
+    const int found = order(middle);
+    if (found == 0) return middle;
+    if (found < 0) {
+      high = middle - 1;
+    } else {
+      low = middle + 1;
+    }
+  }
+  return low;
+}
+
 }  // namespace collation
 
 #endif  // VINTRELL_PLATFORM_COLLATION_H_

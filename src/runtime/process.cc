@@ -34,8 +34,6 @@ int32_t run_process(MainRoutine main_routine) {
   const char* command_line = GetCommandLineA();
   RuntimeState& state = runtime_state();
   state.instance = GetModuleHandleA(nullptr);
-  state.main_dialog = nullptr;
-  state.dialog_font = nullptr;
 
   ProcedureFrame outer;
   return main_routine(state.instance, nullptr, command_tail_of(command_line),

@@ -88,8 +88,6 @@ struct RuntimeState {
   // Set once by a program that calls from several threads: the error mode
   // stays as guarded calls want it, and they take no lock.
   std::atomic<bool> error_mode_kept{false};
-  HFONT dialog_font = nullptr;
-  HWND main_dialog = nullptr;  // the program's one global variable
 };
 
 RuntimeState& runtime_state();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/collation.h"
 #include "platform/win32.h"
 #include "runtime/runtime.h"
 #include "search/address_book_scan.h"
@@ -172,21 +173,10 @@ std::vector<size_t> listed_order(const std::vector<std::string>& given) {
   std::vector<size_t> listed;
   listed.reserve(lines.size());
   for (size_t next = 0; next < lines.size(); ++next) {
-    int low = 0, high = static_cast<int>(listed.size()) - 1;
-    while (low <= high) {
-      const int middle = (low + high) / 2;
-      const int order = compare_results(lines[next], lines[listed[middle]]);
-      if (order == 0) {
-        low = middle;
-        break;
-      }
-      if (order < 0) {
-        high = middle - 1;
-      } else {
-        low = middle + 1;
-      }
-    }
-    listed.insert(listed.begin() + low, next);
+    const int at = collation::sorted_insert_position(static_cast<int>(listed.size()), [&](int i) {
+      return compare_results(lines[next], lines[listed[i]]);
+    });
+    listed.insert(listed.begin() + at, next);
   }
   return listed;
 }

@@ -225,18 +225,10 @@ namespace {
 std::vector<std::string> inserted_by_collation(const std::vector<std::string>& lines) {
   std::vector<std::string> listed;
   for (const std::string& line : lines) {
-    int low = 0, high = static_cast<int>(listed.size()) - 1;
-    while (low <= high) {
-      const int middle = (low + high) / 2;
-      const int order = collation::compare_ignoring_case(line, listed[middle]);
-      if (order == 0) {
-        low = middle;
-        break;
-      }
-      if (order < 0) high = middle - 1;
-      if (order > 0) low = middle + 1;
-    }
-    listed.insert(listed.begin() + low, line);
+    const int at = collation::sorted_insert_position(static_cast<int>(listed.size()), [&](int i) {
+      return collation::compare_ignoring_case(line, listed[i]);
+    });
+    listed.insert(listed.begin() + at, line);
   }
   return listed;
 }

@@ -6,6 +6,7 @@
 
 #include "runtime/runtime.h"
 #include "services/case_table.h"
+#include "services/text_search.h"
 
 namespace vintrell {
 namespace {
@@ -37,24 +38,6 @@ std::string copy_or(const std::string& s, size_t from, size_t n, const std::stri
   }
   if (n != 0) std::memcpy(&out[0], s.data() + from, n);
   return out;
-}
-
-// Position (0-based) of the first occurrence of needle in [from, size) of
-// haystack: a byte scan for its first byte, the rest compared only there.
-size_t find_forward(const char* haystack, size_t size, size_t from, const char* needle,
-                    size_t needle_size) {
-  const char first = needle[0];
-  const size_t rest = needle_size - 1;
-  const char* p = haystack + from;
-  const char* end = haystack + size;
-  while (p < end) {
-    const char* hit = static_cast<const char*>(std::memchr(p, first, end - p));
-    if (hit == nullptr) return std::string::npos;
-    if (static_cast<size_t>(end - hit - 1) < rest) return std::string::npos;
-    if (std::memcmp(hit + 1, needle + 1, rest) == 0) return hit - haystack;
-    p = hit + 1;
-  }
-  return std::string::npos;
 }
 
 }  // namespace
@@ -136,42 +119,10 @@ std::string upper_case(const std::string& s) {
 }
 
 int32_t find_text_in_upper_case(const std::string& subject, const std::string& search) {
-  const size_t size = subject.size();
-  if (size == 0) return 0;
+  if (subject.empty()) return 0;
   if (search.empty()) return 1;
-  const size_t n = search.size();
-  if (n > size) return 0;
-  const unsigned char* upper = upper_table();
-  const unsigned char* in = reinterpret_cast<const unsigned char*>(subject.data());
-  const unsigned char* want = reinterpret_cast<const unsigned char*>(search.data());
-  // The bytes that fold to the first one wanted (the table folds at most two
-  // bytes to one: a letter and its small form) are found with memchr; a start
-  // is then checked whole.
-  const FoldTable& fold = fold_table();
-  if (fold.folded_count[want[0]] == 0) return 0;  // no byte folds to it
-  const unsigned char* const end = in + (size - n + 1);  // one past the last start
-  auto matches_at = [&](const unsigned char* at) {
-    size_t k = 1;
-    while (k < n && upper[at[k]] == want[k]) ++k;
-    return k == n;
-  };
-  const unsigned char first[2] = {fold.folded_from[want[0]][0], fold.folded_from[want[0]][1]};
-  const int kinds = fold.folded_count[want[0]];
-  const unsigned char* next[2] = {nullptr, nullptr};
-  const unsigned char* from = in;
-  for (;;) {
-    for (int i = 0; i < kinds; ++i) {
-      if (next[i] == nullptr || next[i] < from) {
-        next[i] = static_cast<const unsigned char*>(std::memchr(from, first[i], end - from));
-        if (next[i] == nullptr) next[i] = end;
-      }
-    }
-    const unsigned char* at = kinds == 2 && next[1] < next[0] ? next[1] : next[0];
-    if (at >= end) return 0;
-    if (matches_at(at)) return static_cast<int32_t>(at - in + 1);
-    from = at + 1;
-    if (from >= end) return 0;
-  }
+  const size_t at = TextSearch(search, true).find(subject);
+  return at == TextSearch::npos ? 0 : static_cast<int32_t>(at + 1);
 }
 
 int32_t find_text(int32_t start, const std::string& subject, const std::string& search) {
@@ -180,9 +131,8 @@ int32_t find_text(int32_t start, const std::string& subject, const std::string& 
   if (start > 0) {
     if (start > size) return 0;
     if (search.empty()) return start;
-    size_t at = find_forward(subject.data(), subject.size(), static_cast<size_t>(start - 1),
-                             search.data(), search.size());
-    return at == std::string::npos ? 0 : static_cast<int32_t>(at + 1);
+    const size_t at = TextSearch(search, false).find(subject, static_cast<size_t>(start - 1));
+    return at == TextSearch::npos ? 0 : static_cast<int32_t>(at + 1);
   }
   // Backwards: the rightmost occurrence lying wholly within the first `end` bytes.
   int64_t end = size + start + 1;
@@ -199,15 +149,8 @@ int32_t find_text(int32_t start, const std::string& subject, const std::string& 
 
 int32_t count_occurrences(const std::string& subject, const std::string& search) {
   if (search.empty()) return 0;
-  int32_t count = 0;
-  size_t from = 0;
-  while (subject.size() - from >= search.size()) {
-    size_t at = find_forward(subject.data(), subject.size(), from, search.data(), search.size());
-    if (at == std::string::npos) break;
-    ++count;
-    from = at + search.size();
-  }
-  return count;
+  const uint64_t count = TextSearch(search, false).count(subject);
+  return count > INT32_MAX ? INT32_MAX : static_cast<int32_t>(count);
 }
 
 std::string extract(const std::string& source, int32_t start, int32_t count) {

@@ -10,7 +10,6 @@
 #include "platform/headless/window_manager.h"
 #include "platform/win32.h"
 #include "platform/collation.h"
-#include "services/case_table.h"
 
 namespace headless {
 namespace {
@@ -65,18 +64,9 @@ int insert_item(Window& w, ListBoxData& list, int index, const char* text) {
 
 int sorted_position(const ListBoxData& list, const char* text) {
   const std::string_view item = text != nullptr ? text : "";
-  int low = 0, high = static_cast<int>(list.items.size()) - 1;
-  while (low <= high) {
-    const int middle = (low + high) / 2;
-    const int order = collation::compare_ignoring_case(item, list.items[middle]);
-    if (order == 0) return middle;
-    if (order < 0) {
-      high = middle - 1;
-    } else {
-      low = middle + 1;
-    }
-  }
-  return low;
+  return collation::sorted_insert_position(static_cast<int>(list.items.size()), [&](int i) {
+    return collation::compare_ignoring_case(item, list.items[i]);
+  });
 }
 
 // A click notifies even when it hits the line already selected (measured under
@@ -95,7 +85,12 @@ void select_by_user(HWND box, Window& w, ListBoxData& list, int index, bool clic
   if (w.style & LBS_NOTIFY) notify_parent(box, LBN_SELCHANGE);
 }
 
-int upper(unsigned char c) { return vintrell::upper_case_byte(c); }
+// Whether `item` starts with the character typed, case aside, as Wine's list
+// box compares them (lstrcmpi's order, which sees no other difference).
+bool starts_with_typed(const std::string& item, char typed) {
+  return !item.empty() &&
+         collation::compare_ignoring_case(std::string_view(&typed, 1), std::string_view(item.data(), 1)) == 0;
+}
 
 LRESULT list_box_procedure(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
   WindowRef self = find(box);
@@ -196,11 +191,10 @@ LRESULT list_box_procedure(HWND box, UINT message, WPARAM wparam, LPARAM lparam)
 
     case WM_CHAR: {
       // The next item, after the caret and round, that starts with the letter.
-      const int wanted = upper(static_cast<unsigned char>(wparam & 0xFF));
+      const char typed = static_cast<char>(wparam & 0xFF);
       for (int k = 1; k <= count; ++k) {
         int at = (list->caret + k + count) % count;
-        const std::string& item = list->items[at];
-        if (!item.empty() && upper(static_cast<unsigned char>(item[0])) == wanted) {
+        if (starts_with_typed(list->items[at], typed)) {
           select_by_user(box, w, *list, at);
           break;
         }
