@@ -44,11 +44,6 @@ constexpr bool kWindows = false;
 #endif
 const char kSeparator = kWindows ? '\\' : '/';
 
-// A file of a test folder as vintrell-find names it in a message.
-std::string shown(const testing::TempFolder& folder, const std::string& name) {
-  return folder.path() + (kWindows ? "\\" : "/") + name;
-}
-
 testing::ProcessResult find_with(const std::vector<std::string>& args,
                                  const testing::RunOptions& options) {
   return testing::run_program(testing::program_beside_this_one("vintrell-find"), args, options);
@@ -302,7 +297,7 @@ TEST(VintrellFind, FileHeldByAnotherProcessIsCountedWithoutALineAndNamedOnStanda
   CloseHandle(held);
   const std::string view = "Free ( 1 occurences)\nText found in  1 out of  2 Address Books\n";
   EXPECT_EQ(run.out, view);
-  EXPECT_EQ(run.err, "vintrell-find: " + shown(folder, "HELD.PMR") +
+  EXPECT_EQ(run.err, "vintrell-find: " + folder.spelled("HELD.PMR") +
                          ": Permission denied or in use by another program\n");
   EXPECT_EQ(run.exit_code, 2);
   // -s: no line, but the error still decides the exit status, as in grep.

@@ -148,6 +148,11 @@ bool admitted(FileObject& file, DWORD share_mode) {
            errno == EWOULDBLOCK);
 }
 
+// Wine 8.0: a folder opened as a file is refused with 5, as on Windows.
+bool refuses_folder(DWORD flags_and_attributes, DWORD desired_access) {
+  return !(flags_and_attributes & kFileFlagBackupSemantics) || (desired_access & GENERIC_WRITE);
+}
+
 HANDLE open_literal_file(const LiteralPath& literal, DWORD desired_access, DWORD share_mode,
                          DWORD flags_and_attributes) {
   const int fd = open_literal(literal, open_flags(desired_access));
@@ -158,8 +163,7 @@ HANDLE open_literal_file(const LiteralPath& literal, DWORD desired_access, DWORD
     close(fd);
     return fail(win32_error_from_errno(error));
   }
-  if (S_ISDIR(st.st_mode) &&
-      (!(flags_and_attributes & kFileFlagBackupSemantics) || (desired_access & GENERIC_WRITE))) {
+  if (S_ISDIR(st.st_mode) && refuses_folder(flags_and_attributes, desired_access)) {
     close(fd);
     return fail(ERROR_ACCESS_DENIED);
   }
@@ -213,9 +217,6 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
       return fail(existed ? ERROR_INVALID_NAME : missing_name_error(path));
     }
   }
-  // Wine 8.0: a folder opened as a file is refused with 5, as on Windows.
-  auto refuses_folder = [&] { return !(flags_and_attributes & kFileFlagBackupSemantics) || wants_write; };
-
   int fd = open(path.c_str(), flags);
   if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
     int error = errno;
@@ -250,7 +251,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD desired_access, DWORD share_mode, LPSECURI
     close(fd);
     return fail(win32_error_from_errno(error));
   }
-  if (S_ISDIR(st.st_mode) && refuses_folder()) {
+  if (S_ISDIR(st.st_mode) && refuses_folder(flags_and_attributes, desired_access)) {
     close(fd);
     return fail(ERROR_ACCESS_DENIED);
   }
@@ -565,7 +566,7 @@ DWORD GetFileAttributesA(LPCSTR path) {
     struct stat st;
     bool is_link = false;
     if (!native_layer::stat_literal(literal, &st, &is_link)) {
-      SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND : native_layer::literal_open_error(errno));
+      SetLastError(native_layer::literal_open_error(errno));
       return INVALID_FILE_ATTRIBUTES;
     }
     std::string name = literal.below.substr(literal.below.find_last_of('/') + 1);

@@ -150,17 +150,12 @@ DWORD literal_open_error(int error) {
 
 bool stat_literal(const LiteralPath& path, struct stat* st, bool* is_link) {
   *is_link = false;
-  if (path.below.empty() && g_folder_fd < 0) {
-    // What the name is, when it is no folder that opens.
+  if (path.below.empty()) {
+    // The folder as opened; by its name when it is no folder that opens.
+    if ((g_folder_fd >= 0 ? fstat(g_folder_fd, st) : stat(g_folder.c_str(), st)) != 0) return false;
     struct stat link;
-    if (stat(g_folder.c_str(), st) != 0) return false;
     *is_link = lstat(g_folder.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
     return true;
-  }
-  if (path.below.empty()) {
-    struct stat link;
-    *is_link = lstat(g_folder.c_str(), &link) == 0 && S_ISLNK(link.st_mode);
-    return fstat(g_folder_fd, st) == 0;
   }
   int fd = open_literal(path, O_PATH | O_CLOEXEC);
   if (fd < 0) return false;
