@@ -26,8 +26,8 @@ OrderedScans::OrderedScans(const std::vector<ScanJob>* jobs, unsigned threads)
   // a few at a time, so that memory stays a handful of books.
   const bool whole_books = std::any_of(jobs->begin(), jobs->end(),
                                        [](const ScanJob& job) { return job.wants.book; });
-  chunk_ = whole_books ? 1 : 16;
-  ahead_ = (whole_books ? 2 : 64) * static_cast<size_t>(threads);
+  chunk_ = whole_books ? 1 : 64;
+  ahead_ = (whole_books ? 2 : 256) * static_cast<size_t>(threads);
   keep_error_mode_for_process();
   threads_.reserve(threads);
   for (unsigned t = 0; t < threads; ++t) {

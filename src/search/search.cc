@@ -161,6 +161,63 @@ std::vector<std::string> as_listed(std::vector<std::string> lines) {
   return ordered;
 }
 
+namespace {
+
+// A sequence that a list box's insertions build, held in blocks: an insertion
+// moves part of one block, not everything after it (thousands of results
+// would cost their square in moves).
+class InsertionOrder {
+ public:
+  size_t size() const { return size_; }
+
+  size_t at(size_t index) const {
+    const size_t block = block_of(index);
+    return blocks_[block][index - starts_[block]];
+  }
+
+  void insert(size_t index, size_t value) {
+    if (blocks_.empty()) {
+      blocks_.emplace_back();
+      starts_.push_back(0);
+    }
+    const size_t block = index == size_ ? blocks_.size() - 1 : block_of(index);
+    std::vector<size_t>& items = blocks_[block];
+    items.insert(items.begin() + static_cast<ptrdiff_t>(index - starts_[block]), value);
+    ++size_;
+    if (items.size() > 2 * kBlock) {
+      std::vector<size_t> upper(items.begin() + kBlock, items.end());
+      items.resize(kBlock);
+      blocks_.insert(blocks_.begin() + static_cast<ptrdiff_t>(block) + 1, std::move(upper));
+      starts_.insert(starts_.begin() + static_cast<ptrdiff_t>(block) + 1, 0);
+    }
+    for (size_t b = block + 1; b < blocks_.size(); ++b) {
+      starts_[b] = starts_[b - 1] + blocks_[b - 1].size();
+    }
+  }
+
+  std::vector<size_t> flattened() const {
+    std::vector<size_t> out;
+    out.reserve(size_);
+    for (const std::vector<size_t>& items : blocks_) out.insert(out.end(), items.begin(), items.end());
+    return out;
+  }
+
+ private:
+  static constexpr size_t kBlock = 256;
+
+  // The block holding `index` (< size()).
+  size_t block_of(size_t index) const {
+    return static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), index) -
+                               starts_.begin()) - 1;
+  }
+
+  std::vector<std::vector<size_t>> blocks_;
+  std::vector<size_t> starts_;  // the index of each block's first item
+  size_t size_ = 0;
+};
+
+}  // namespace
+
 std::vector<size_t> listed_order(const std::vector<std::string>& given) {
   ProcedureFrame frame;
   std::vector<std::string_view> lines(given.begin(), given.end());
@@ -170,15 +227,14 @@ std::vector<size_t> listed_order(const std::vector<std::string>& given) {
   }
   // Each line goes where the list box puts it: a binary search that stops at the
   // first line it meets that compares level with the new one, and goes before it.
-  std::vector<size_t> listed;
-  listed.reserve(lines.size());
+  InsertionOrder listed;
   for (size_t next = 0; next < lines.size(); ++next) {
     const int at = collation::sorted_insert_position(static_cast<int>(listed.size()), [&](int i) {
-      return compare_results(lines[next], lines[listed[i]]);
+      return compare_results(lines[next], lines[listed.at(static_cast<size_t>(i))]);
     });
-    listed.insert(listed.begin() + at, next);
+    listed.insert(static_cast<size_t>(at), next);
   }
-  return listed;
+  return listed.flattened();
 }
 
 }  // namespace vintrell

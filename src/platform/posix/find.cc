@@ -73,19 +73,32 @@ bool describe_entry(int folder_fd, const std::string& name, const std::string& s
 // Wine 8.0 delivers a folder sorted: "." and ".." first, then by name without
 // regard to case, character by character as Unicode (so "\x8A" after "\xE9"),
 // names equal so by byte order.
-bool listed_before(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
-  auto rank = [](const char* name) {
-    return std::strcmp(name, ".") == 0 ? 0 : std::strcmp(name, "..") == 0 ? 1 : 2;
+void sort_as_listed(std::vector<WIN32_FIND_DATAA>* entries) {
+  // Each name's key is made once, not at every comparison; the entries move
+  // once, at the end.
+  struct Keyed {
+    int rank;  // "." and ".." first
+    std::u16string weights;
+    const char* name;
+    size_t index;
   };
-  int ra = rank(a.cFileName), rb = rank(b.cFileName);
-  if (ra != rb) return ra < rb;
-  for (size_t i = 0;; ++i) {
-    uint16_t x = name_sort_weight(a.cFileName[i]);
-    uint16_t y = name_sort_weight(b.cFileName[i]);
-    if (x != y) return x < y;
-    if (x == 0) break;
+  std::vector<Keyed> keyed;
+  keyed.reserve(entries->size());
+  for (size_t i = 0; i < entries->size(); ++i) {
+    const char* name = (*entries)[i].cFileName;
+    Keyed key{std::strcmp(name, ".") == 0 ? 0 : std::strcmp(name, "..") == 0 ? 1 : 2, {}, name, i};
+    for (const char* c = name; *c != '\0'; ++c) key.weights += static_cast<char16_t>(name_sort_weight(*c));
+    keyed.push_back(std::move(key));
   }
-  return std::strcmp(a.cFileName, b.cFileName) < 0;
+  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+    if (a.rank != b.rank) return a.rank < b.rank;
+    const int order = a.weights.compare(b.weights);
+    return order != 0 ? order < 0 : std::strcmp(a.name, b.name) < 0;
+  });
+  std::vector<WIN32_FIND_DATAA> sorted;
+  sorted.reserve(entries->size());
+  for (const Keyed& key : keyed) sorted.push_back((*entries)[key.index]);
+  entries->swap(sorted);
 }
 
 HANDLE fail(DWORD code) {
@@ -121,7 +134,7 @@ HANDLE list_entries(DIR* dir, const std::string& pattern, bool is_root, bool lit
   }
   closedir(dir);
   if (entries.empty()) return fail(ERROR_FILE_NOT_FOUND);
-  std::sort(entries.begin(), entries.end(), listed_before);
+  sort_as_listed(&entries);
   auto search = std::make_shared<SearchObject>(std::move(entries));
   search->next(data);
   HANDLE handle = register_object(search);
