@@ -243,14 +243,17 @@ std::vector<Found> FindRun::scan_folder(const PlannedFolder& planned, OrderedSca
                   "Path too long to list (more than 256 bytes with the file mask)");
   }
   std::vector<Found> found;
+  // A file's path as shown is only made for a message about it.
+  auto shown = [&](const PlannedFile& file) { return shown_path(shown_root_, prefix + file.name); };
   for (const PlannedFile& file : planned.files) {
-    const std::string shown = shown_path(shown_root_, prefix + file.name);
     if (file.is_output) {
-      errors_.file_error(shown, "input file is also the output");
+      errors_.file_error(shown(file), "input file is also the output");
       continue;
     }
     ScanOutcome outcome = scans->take(file.job);
-    if (outcome.read_error != 0) errors_.file_error(shown, read_error_text(outcome.read_error));
+    if (outcome.read_error != 0) {
+      errors_.file_error(shown(file), read_error_text(outcome.read_error));
+    }
     ++total_.files_scanned;
     if (!outcome.line) continue;
     ++total_.files_with_hits;
@@ -281,7 +284,8 @@ bool FindRun::write_folder(const PlannedFolder& planned, const std::vector<Found
   const bool file_names = shows_file_names(parsed_);
   for (size_t index : listed_order(lines)) {
     const Found& f = found[index];
-    const std::string path = shown_path(shown_root_, f.path);
+    const std::string path = file_names || parsed_.csv || parsed_.json ? shown_path(shown_root_, f.path)
+                                                                      : std::string();
     if (parsed_.csv) {
       write_csv_rows(path_to_utf8(path), f.details, f.matches, kind_, &nested, code_page_, &out);
       if (out.failed()) break;

@@ -19,20 +19,40 @@
 namespace native_layer {
 namespace {
 
+// One entry as a listing keeps it: what FindNextFileA gives, and its sort key.
+struct ListedEntry {
+  DWORD attributes = 0;
+  FILETIME created = {}, accessed = {}, written = {};
+  uint64_t size = 0;
+  std::string name;  // as listed
+  int rank = 2;      // "." and ".." first
+  std::u16string key;
+};
+
 class SearchObject : public KernelObject {
  public:
-  explicit SearchObject(std::vector<WIN32_FIND_DATAA> entries) : entries_(std::move(entries)) {}
+  SearchObject(std::vector<ListedEntry> entries, std::vector<uint32_t> order)
+      : entries_(std::move(entries)), order_(std::move(order)) {}
   bool closed_by_close_handle() const override { return false; }
 
   // Copies the next entry out; false at the end.
   bool next(LPWIN32_FIND_DATAA data) {
-    if (position_ >= entries_.size()) return false;
-    *data = entries_[position_++];
+    if (position_ >= order_.size()) return false;
+    const ListedEntry& entry = entries_[order_[position_++]];
+    std::memset(data, 0, sizeof *data);
+    data->dwFileAttributes = entry.attributes;
+    data->ftCreationTime = entry.created;
+    data->ftLastAccessTime = entry.accessed;
+    data->ftLastWriteTime = entry.written;
+    data->nFileSizeHigh = static_cast<DWORD>(entry.size >> 32);
+    data->nFileSizeLow = static_cast<DWORD>(entry.size & 0xFFFFFFFFu);
+    std::memcpy(data->cFileName, entry.name.c_str(), entry.name.size() + 1);
     return true;
   }
 
  private:
-  std::vector<WIN32_FIND_DATAA> entries_;
+  std::vector<ListedEntry> entries_;
+  std::vector<uint32_t> order_;
   size_t position_ = 0;
 };
 
@@ -49,56 +69,40 @@ FILETIME filetime_of(const struct timespec& t) {
 // The entry `name` of `folder`; false for a name that no longer resolves (a
 // dangling symbolic link, which Wine 8.0 leaves out of a listing).
 // Looked up by name inside the open folder `folder_fd`, not by its whole path.
-// `shown` is the name the entry is listed by.
-bool describe_entry(int folder_fd, const std::string& name, const std::string& shown,
-                    WIN32_FIND_DATAA* data) {
-  if (shown.size() >= sizeof data->cFileName) return false;
+bool describe_entry(int folder_fd, const std::string& name, ListedEntry* entry) {
   // The entry itself first; only a link costs a second look, at its target.
   struct stat st;
   if (fstatat(folder_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
   bool is_link = S_ISLNK(st.st_mode);
   if (is_link && fstatat(folder_fd, name.c_str(), &st, 0) != 0) return false;
-  std::memset(data, 0, sizeof *data);
-  data->dwFileAttributes = attributes_of(st, is_link, name);
-  data->ftCreationTime = filetime_of(st.st_ctim);
-  data->ftLastAccessTime = filetime_of(st.st_atim);
-  data->ftLastWriteTime = filetime_of(st.st_mtim);
-  uint64_t size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
-  data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
-  data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
-  std::memcpy(data->cFileName, shown.c_str(), shown.size() + 1);
+  entry->attributes = attributes_of(st, is_link, name);
+  entry->created = filetime_of(st.st_ctim);
+  entry->accessed = filetime_of(st.st_atim);
+  entry->written = filetime_of(st.st_mtim);
+  entry->size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
   return true;
 }
 
 // Wine 8.0 delivers a folder sorted: "." and ".." first, then by name without
 // regard to case, character by character as Unicode (so "\x8A" after "\xE9"),
 // names equal so by byte order.
-void sort_as_listed(std::vector<WIN32_FIND_DATAA>* entries) {
-  // Each name's key is made once, not at every comparison; the entries move
-  // once, at the end.
-  struct Keyed {
-    int rank;  // "." and ".." first
-    std::u16string weights;
-    const char* name;
-    size_t index;
-  };
-  std::vector<Keyed> keyed;
-  keyed.reserve(entries->size());
-  for (size_t i = 0; i < entries->size(); ++i) {
-    const char* name = (*entries)[i].cFileName;
-    Keyed key{std::strcmp(name, ".") == 0 ? 0 : std::strcmp(name, "..") == 0 ? 1 : 2, {}, name, i};
-    for (const char* c = name; *c != '\0'; ++c) key.weights += static_cast<char16_t>(name_sort_weight(*c));
-    keyed.push_back(std::move(key));
+std::vector<uint32_t> listed_order(std::vector<ListedEntry>* entries) {
+  // Each name's key is made once, not at every comparison.
+  for (ListedEntry& entry : *entries) {
+    entry.rank = entry.name == "." ? 0 : entry.name == ".." ? 1 : 2;
+    entry.key.reserve(entry.name.size());
+    for (char c : entry.name) entry.key += static_cast<char16_t>(name_sort_weight(c));
   }
-  std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+  std::vector<uint32_t> order(entries->size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+  std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
+    const ListedEntry& a = (*entries)[x];
+    const ListedEntry& b = (*entries)[y];
     if (a.rank != b.rank) return a.rank < b.rank;
-    const int order = a.weights.compare(b.weights);
-    return order != 0 ? order < 0 : std::strcmp(a.name, b.name) < 0;
+    const int by_key = a.key.compare(b.key);
+    return by_key != 0 ? by_key < 0 : a.name < b.name;
   });
-  std::vector<WIN32_FIND_DATAA> sorted;
-  sorted.reserve(entries->size());
-  for (const Keyed& key : keyed) sorted.push_back((*entries)[key.index]);
-  entries->swap(sorted);
+  return order;
 }
 
 HANDLE fail(DWORD code) {
@@ -111,31 +115,27 @@ HANDLE fail(DWORD code) {
 // gives them. Closes `dir`.
 HANDLE list_entries(DIR* dir, const std::string& pattern, bool is_root, bool literal,
                     LPWIN32_FIND_DATAA data) {
-  std::vector<WIN32_FIND_DATAA> entries;
+  std::vector<ListedEntry> entries;
   while (struct dirent* entry = readdir(dir)) {
     const std::string name = entry->d_name;
     const bool dots = name == "." || name == "..";
     if (dots && is_root) continue;
-    const std::string shown = literal ? listed_name(name) : name;
-    if (!name_matches_mask(pattern, shown)) continue;
-    WIN32_FIND_DATAA found;
+    ListedEntry listed;
+    listed.name = literal ? listed_name(name) : name;
+    if (listed.name.size() >= MAX_PATH || !name_matches_mask(pattern, listed.name)) continue;
     if (literal && (entry->d_type == DT_REG || entry->d_type == DT_DIR)) {
       // The entry's kind is all the literal folder's listings give: no stat.
-      if (shown.size() >= sizeof found.cFileName) continue;
-      std::memset(&found, 0, sizeof found);
-      found.dwFileAttributes = entry->d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY
-                                                       : FILE_ATTRIBUTE_ARCHIVE;
-      if (name[0] == '.' && !dots) found.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
-      std::memcpy(found.cFileName, shown.c_str(), shown.size() + 1);
-      entries.push_back(found);
-    } else if (describe_entry(dirfd(dir), name, shown, &found)) {
-      entries.push_back(found);
+      listed.attributes = entry->d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+      if (name[0] == '.' && !dots) listed.attributes |= FILE_ATTRIBUTE_HIDDEN;
+    } else if (!describe_entry(dirfd(dir), name, &listed)) {
+      continue;
     }
+    entries.push_back(std::move(listed));
   }
   closedir(dir);
   if (entries.empty()) return fail(ERROR_FILE_NOT_FOUND);
-  sort_as_listed(&entries);
-  auto search = std::make_shared<SearchObject>(std::move(entries));
+  std::vector<uint32_t> order = listed_order(&entries);
+  auto search = std::make_shared<SearchObject>(std::move(entries), std::move(order));
   search->next(data);
   HANDLE handle = register_object(search);
   SetLastError(ERROR_SUCCESS);
