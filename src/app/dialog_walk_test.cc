@@ -1,13 +1,13 @@
 // Seeded random walks over the main dialog (dialog_walk.h), the same on Wine
 // and on the native layer: what the fuzz target checks natively holds on the
 // real system too.
-#include "app/dialog_walk.h"
+#include "testing/drivers/dialog_walk.h"
 
 #include <cstdio>
 #include <random>
 #include <vector>
 
-#include "app/app_testing.h"
+#include "testing/drivers/app_testing.h"
 #include "testing/temp_folder.h"
 #include "testing/test.h"
 #include "testing/test_util.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_testing.h"
+#include "testing/drivers/app_testing.h"
 #include "app/main_dialog.h"
 #include "dialog/dialog.h"
 #include "testing/temp_folder.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_testing.h"
+#include "testing/drivers/app_testing.h"
 #include "platform/win32.h"
 #include "testing/temp_folder.h"
 #include "testing/test.h"

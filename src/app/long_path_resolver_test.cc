@@ -1,6 +1,6 @@
 #include "app/long_path_resolver.h"
 
-#include "app/app_testing.h"
+#include "testing/drivers/app_testing.h"
 #include "platform/win32.h"
 #include "services/folder_listing.h"
 #include "testing/temp_folder.h"

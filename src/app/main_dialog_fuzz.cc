@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/dialog_walk.h"
+#include "testing/drivers/dialog_walk.h"
 #include "testing/temp_folder.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_testing.h"
+#include "testing/drivers/app_testing.h"
 #include "app/home_folder.h"
 #include "dialog/dialog.h"
 #include "platform/win32.h"

@@ -1,6 +1,6 @@
 // Helpers shared by the application's tests.
-#ifndef VINTRELL_APP_APP_TESTING_H_
-#define VINTRELL_APP_APP_TESTING_H_
+#ifndef VINTRELL_TESTING_DRIVERS_APP_TESTING_H_
+#define VINTRELL_TESTING_DRIVERS_APP_TESTING_H_
 
 #include <string>
 
@@ -38,4 +38,4 @@ class InFolder {
 
 }  // namespace app_testing
 
-#endif  // VINTRELL_APP_APP_TESTING_H_
+#endif  // VINTRELL_TESTING_DRIVERS_APP_TESTING_H_

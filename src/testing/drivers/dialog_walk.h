@@ -12,8 +12,8 @@
 //     whose folder cannot be searched changes neither;
 //   - the dialog ends only by Close (result 1) or the system close (result 0);
 //   - the searched folder is never changed.
-#ifndef VINTRELL_APP_DIALOG_WALK_H_
-#define VINTRELL_APP_DIALOG_WALK_H_
+#ifndef VINTRELL_TESTING_DRIVERS_DIALOG_WALK_H_
+#define VINTRELL_TESTING_DRIVERS_DIALOG_WALK_H_
 
 #include <algorithm>
 #include <cstdint>
@@ -373,4 +373,4 @@ class Walk {
 
 }  // namespace dialog_walk
 
-#endif  // VINTRELL_APP_DIALOG_WALK_H_
+#endif  // VINTRELL_TESTING_DRIVERS_DIALOG_WALK_H_
