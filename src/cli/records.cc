@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "runtime/runtime.h"
 #include "services/case_table.h"
+#include "services/folder_listing.h"
 
 namespace vintrell {
 
@@ -190,14 +191,14 @@ const NestedLists::Named& NestedLists::of_entry(const std::string& entry) {
   if (known != known_.end()) return known->second;
   Named& named = known_[name];
   if (!names_a_list_here(name)) return named;
-  ProcedureFrame frame;
   WIN32_FIND_DATAA data;
-  PlatformOutcome outcome;
-  const std::string path = folder_ + name;
-  HANDLE search = guarded_platform_call(&outcome, [&] { return FindFirstFileA(path.c_str(), &data); });
-  if (search == INVALID_HANDLE_VALUE) return named;
-  PlatformOutcome ignored;
-  guarded_platform_call(&ignored, [&] { return FindClose(search); });
+  bool listed = false;
+  list_entries(folder_ + name, [&](const ListedEntry& entry) {
+    if (listed || !entry.exact) return;
+    data = entry.data;
+    listed = true;
+  });
+  if (!listed) return named;
   // A plain file, as the search takes lists: no folder, hidden or system file.
   const DWORD not_plain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
   if ((data.dwFileAttributes & not_plain) != 0) return named;

@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "runtime/runtime.h"
 #include "search/search.h"
+#include "services/folder_listing.h"
 
 namespace vintrell {
 
@@ -53,16 +54,9 @@ std::string folder_trouble(const std::string& folder) {
   // even in an empty folder, and the listing describes no other entry than
   // those of one character (the search lists the files itself, once).
   std::string mask = normalise_folder(folder) + "?";
-  WIN32_FIND_DATAA entry;
-  PlatformOutcome listed;
-  HANDLE search = guarded_platform_call(&listed, [&] { return FindFirstFileA(mask.c_str(), &entry); });
-  if (search != INVALID_HANDLE_VALUE) {
-    PlatformOutcome ignored;
-    guarded_platform_call(&ignored, [&] { return FindClose(search); });
-    return std::string();
-  }
-  const bool nothing_listed =
-      listed.code == ERROR_FILE_NOT_FOUND || listed.code == ERROR_NO_MORE_FILES;
+  const uint32_t listed = list_entries(mask, [](const ListedEntry&) {});
+  if (listed == 0) return std::string();
+  const bool nothing_listed = listed == ERROR_FILE_NOT_FOUND || listed == ERROR_NO_MORE_FILES;
   std::string bare = mask.substr(0, mask.size() - 2);
   if (nothing_listed && is_root_folder(bare)) return std::string();
   if (bare.empty() || bare.back() == ':') bare += '\\';
@@ -78,7 +72,7 @@ std::string folder_trouble(const std::string& folder) {
   // A folder below a root always lists its own ".": one that lists nothing
   // can be read but not entered (no search permission).
   if (nothing_listed) return platform_error_text(ERROR_ACCESS_DENIED);
-  return platform_error_text(listed.code);
+  return platform_error_text(listed);
 }
 
 std::string shown_path(const std::string& folder, const std::string& name) {

@@ -10,7 +10,6 @@
 #include "runtime/runtime.h"
 #include "search/search.h"
 #include "services/folder_listing.h"
-#include "services/listed_entry.h"
 
 namespace vintrell {
 namespace {
@@ -32,35 +31,24 @@ struct Listed {
 // Every entry of `folder`, sorted into subfolders to enter and links to pass
 // by. 0, or the platform error that kept the folder from being listed.
 DWORD list_folder(const std::string& folder, Listed* listed) {
-  ProcedureFrame frame;
-  const std::string mask = normalise_folder(folder) + "*";
-  ListedEntry listed_entry;
-  const WIN32_FIND_DATAA& entry = listed_entry.data;
-  PlatformOutcome outcome;
-  HANDLE search =
-      guarded_platform_call(&outcome, [&] { return find_first_entry(mask.c_str(), &listed_entry); });
-  if (search == INVALID_HANDLE_VALUE) {
-    // A drive's root without entries answers "no file"; that is an empty
-    // folder. Any other folder lists its "." unless it cannot be entered.
-    if (outcome.code == ERROR_FILE_NOT_FOUND || outcome.code == ERROR_NO_MORE_FILES) {
-      return folder_trouble(folder).empty() ? 0 : ERROR_ACCESS_DENIED;
-    }
-    return outcome.code != 0 ? outcome.code : ERROR_ACCESS_DENIED;
-  }
-  do {
-    const std::string name = entry.cFileName;
-    const DWORD attributes = entry.dwFileAttributes;
-    if (name == "." || name == "..") continue;
+  const DWORD failure = list_entries(normalise_folder(folder) + "*", [&](const ListedEntry& entry) {
+    const std::string name = entry.data.cFileName;
+    const DWORD attributes = entry.data.dwFileAttributes;
+    if (name == "." || name == "..") return;
     if ((attributes & kReparsePoint) != 0) {
       if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) listed->links.insert(name);
-      continue;  // a link to a folder is never entered: no loop, no way out of the tree
+      return;  // a link to a folder is never entered: no loop, no way out of the tree
     }
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_HIDDEN) == 0) {
-      (listed_entry.exact ? listed->folders : listed->unnamed).push_back(name);
+      (entry.exact ? listed->folders : listed->unnamed).push_back(name);
     }
-  } while (guarded_platform_call(&outcome, [&] { return find_next_entry(search, &listed_entry); }));
-  PlatformOutcome ignored;
-  guarded_platform_call(&ignored, [&] { return FindClose(search); });
+  });
+  // A drive's root without entries answers "no file"; that is an empty
+  // folder. Any other folder lists its "." unless it cannot be entered.
+  if (failure == ERROR_FILE_NOT_FOUND || failure == ERROR_NO_MORE_FILES) {
+    return folder_trouble(folder).empty() ? 0 : ERROR_ACCESS_DENIED;
+  }
+  if (failure != 0) return failure;
   std::sort(listed->folders.begin(), listed->folders.end(),
             [](const std::string& a, const std::string& b) {
               int order = compare_results(a, b);

@@ -112,4 +112,18 @@ bool list_match_exact() {
   return listing().last_exact;
 }
 
+uint32_t list_entries(const std::string& mask, const std::function<void(const ListedEntry&)>& each) {
+  ProcedureFrame frame;
+  ListedEntry entry;
+  PlatformOutcome outcome;
+  HANDLE search = guarded_platform_call(&outcome, [&] { return find_first_entry(mask.c_str(), &entry); });
+  if (search == INVALID_HANDLE_VALUE) return outcome.code != 0 ? outcome.code : ERROR_FILE_NOT_FOUND;
+  do {
+    each(entry);
+  } while (guarded_platform_call(&outcome, [&] { return find_next_entry(search, &entry); }));
+  PlatformOutcome ignored;
+  guarded_platform_call(&ignored, [&] { return FindClose(search); });
+  return 0;
+}
+
 }  // namespace vintrell

@@ -1,12 +1,17 @@
-// The one folder listing of the process: directory entries that match a mask and
-// pass an attribute filter, one bare name per call, each a name the ANSI file
-// calls open the entry by (the short name of one the code page cannot spell).
+// Folder listings: the one listing of the process (directory entries that
+// match a mask and pass an attribute filter, one bare name per call), and a
+// whole listing at once for a caller that walks folders. Each name is one the
+// ANSI file calls open the entry by (the short name of one the code page
+// cannot spell).
 #ifndef VINTRELL_SERVICES_FOLDER_LISTING_H_
 #define VINTRELL_SERVICES_FOLDER_LISTING_H_
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "services/listed_entry.h"
 
 namespace vintrell {
 
@@ -30,6 +35,11 @@ std::string list_next_match();
 // code page cannot spell it and the entry has no short name (Windows only).
 // Opened, it would name another file or none.
 bool list_match_exact();
+
+// Hands `each` every entry that `mask` lists, "." and ".." included, in the
+// platform's order. 0, or the platform's code for a listing that gave no
+// entry (ERROR_FILE_NOT_FOUND: nothing matched).
+uint32_t list_entries(const std::string& mask, const std::function<void(const ListedEntry&)>& each);
 
 }  // namespace vintrell
 
