@@ -44,6 +44,30 @@ constexpr bool kWindows = false;
 #endif
 const char kSeparator = kWindows ? '\\' : '/';
 
+#ifndef _WIN32
+// How a command line starts that runs a program without root's power to read
+// and enter every folder: nothing for another user, setpriv for root. False
+// where root cannot shed it here.
+bool without_root_powers(std::vector<std::string>* prefix) {
+  prefix->clear();
+  if (geteuid() != 0) return true;
+  if (access("/usr/bin/setpriv", X_OK) != 0) return false;
+  *prefix = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search",
+             "--inh-caps=-dac_override,-dac_read_search"};
+  return true;
+}
+
+// vintrell-find run so, in `working_folder`.
+testing::ProcessResult find_unprivileged(const std::vector<std::string>& prefix,
+                                         const std::vector<std::string>& args,
+                                         const std::string& working_folder = std::string()) {
+  std::vector<std::string> line = prefix;
+  line.push_back(testing::program_beside_this_one("vintrell-find"));
+  line.insert(line.end(), args.begin(), args.end());
+  return testing::run_program(line[0], {line.begin() + 1, line.end()}, working_folder);
+}
+#endif
+
 testing::ProcessResult find_with(const std::vector<std::string>& args,
                                  const testing::RunOptions& options) {
   return testing::run_program(testing::program_beside_this_one("vintrell-find"), args, options);
@@ -547,15 +571,22 @@ TEST(VintrellFind, AFolderThatCannotBeSearchedIsNamedWithExitTwo) {
       {folder.spelled("FILE.PMR"), "Not a folder"},
   };
   std::vector<Case> all(std::begin(cases), std::end(cases));
+  std::vector<std::string> prefix;
 #ifndef _WIN32
-  // Permissions hold only for a user other than root: measured.
+  // Root reads every folder: the search then runs without that power.
   chmod((folder.path() + "/LOCKED").c_str(), 0);
-  if (access((folder.path() + "/LOCKED").c_str(), R_OK) != 0) {
+  if (without_root_powers(&prefix)) {
     all.push_back({folder.spelled("LOCKED"), "Permission denied"});
+  } else {
+    std::printf("the unreadable folder is not tried: root, and no setpriv to shed its power\n");
   }
 #endif
   for (const Case& c : all) {
+#ifndef _WIN32
+    testing::ProcessResult run = find_unprivileged(prefix, {"-d", c.dir, "smith"});
+#else
     testing::ProcessResult run = find({"-d", c.dir, "smith"});
+#endif
     EXPECT_EQ(run.exit_code, 2);
     EXPECT_EQ(run.out, std::string("Text found in  0 out of  0 Address Books\n"));
     EXPECT_EQ(run.err, "vintrell-find: " + c.dir + ": " + c.reason + "\n");
@@ -1129,16 +1160,11 @@ TEST(VintrellFind, AFolderThatCanBeReadButNotEnteredIsAnError) {
   folder.write("mail\\A.PMR", book("Staff", "smith"));
   folder.write("mail\\shut\\B.PMR", book("Shut", "smith"));
   chmod((folder.path() + "/mail/shut").c_str(), 0644);
-  // Root enters every folder: there the search runs without the capabilities
-  // that let it (setpriv).
+  // Root enters every folder: there the search runs without that power.
   std::vector<std::string> prefix;
-  if (geteuid() == 0) {
-    if (access("/usr/bin/setpriv", X_OK) != 0) {
-      chmod((folder.path() + "/mail/shut").c_str(), 0755);
-      SKIP_TEST("root, and no setpriv to drop its capabilities");
-    }
-    prefix = {"/usr/bin/setpriv", "--bounding-set=-dac_override,-dac_read_search",
-              "--inh-caps=-dac_override,-dac_read_search"};
+  if (!without_root_powers(&prefix)) {
+    chmod((folder.path() + "/mail/shut").c_str(), 0755);
+    SKIP_TEST("root, and no setpriv to shed its power to enter every folder");
   }
   struct Case {
     std::vector<std::string> args;
@@ -1149,11 +1175,7 @@ TEST(VintrellFind, AFolderThatCanBeReadButNotEnteredIsAnError) {
        "mail/A.PMR:Staff ( 1 occurences)\nText found in  1 out of  1 Address Books\n"},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> args = prefix;
-    args.push_back(testing::program_beside_this_one("vintrell-find"));
-    args.insert(args.end(), c.args.begin(), c.args.end());
-    testing::ProcessResult run = testing::run_program(args[0], {args.begin() + 1, args.end()},
-                                                      folder.path());
+    testing::ProcessResult run = find_unprivileged(prefix, c.args, folder.path());
     EXPECT_EQ(run.exit_code, 2);
     EXPECT_EQ(run.out, c.out);
     EXPECT_EQ(run.err, std::string("vintrell-find: mail/shut: Permission denied\n"));

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/collation.h"
 #include "platform/win32.h"
 #include "runtime/runtime.h"
 #include "services/file_reading.h"
@@ -220,19 +219,6 @@ TEST(AsListed, LinesAreCutAtTheirFirstNulBeforeSorting) {
 
 namespace {
 
-// Lines added to a sorted list box in turn, where its binary search puts each:
-// before the first line it meets that compares level, by the measured collation.
-std::vector<std::string> inserted_by_collation(const std::vector<std::string>& lines) {
-  std::vector<std::string> listed;
-  for (const std::string& line : lines) {
-    const int at = collation::sorted_insert_position(static_cast<int>(listed.size()), [&](int i) {
-      return collation::compare_ignoring_case(line, listed[i]);
-    });
-    listed.insert(listed.begin() + at, line);
-  }
-  return listed;
-}
-
 std::vector<std::string> items_of(HWND list) {
   std::vector<std::string> items;
   const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
@@ -275,9 +261,8 @@ TEST(AsListed, IsTheOrderOfARealSortedListBox) {
     lines += added.size();
     const std::vector<std::string> shown = items_of(list);
     EXPECT_EQ(joined(shown), joined(as_listed(added)));
-    EXPECT_EQ(joined(shown), joined(inserted_by_collation(added)));
     if (testing::current_test_failed()) break;
   }
-  std::printf("list box: %zu lines in 40 lists, read back as inserted by the collation\n", lines);
+  std::printf("list box: %zu lines in 40 lists, read back in the order the search gives\n", lines);
   DestroyWindow(list);
 }
