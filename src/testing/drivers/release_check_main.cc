@@ -18,31 +18,15 @@
 #include <windows.h>
 
 #include "app/maker.h"
+#include "testing/drivers/checks.h"
 #include "testing/top_window.h"
 
 namespace {
 
-const char kCaption[] = "Vintrell for Pegasus Mail";
-constexpr DWORD kPatienceMilliseconds = 30000;  // only ever reached by a fault
-
-int g_passed = 0;
-int g_failed = 0;
-
-void check(bool ok, const std::string& what, const std::string& detail = std::string()) {
-  if (ok) {
-    ++g_passed;
-    std::printf("ok    %s\n", what.c_str());
-  } else {
-    ++g_failed;
-    std::printf("FAIL  %s%s%s\n", what.c_str(), detail.empty() ? "" : "\n      ",
-                detail.c_str());
-  }
-  std::fflush(stdout);
-}
-
-void check_text(const std::string& seen, const std::string& wanted, const std::string& what) {
-  check(seen == wanted, what, "seen \"" + seen + "\", wanted \"" + wanted + "\"");
-}
+using driver::check;
+using driver::check_text;
+using driver::kCaption;
+using driver::kPatienceMilliseconds;
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -301,6 +285,5 @@ int main(int argc, char** argv) {
              "vintrell-find.exe --version");
   check_dialog(program, version);
 
-  std::printf("%d passed, %d failed, 0 skipped\n", g_passed, g_failed);
-  return g_failed == 0 ? 0 : 1;
+  return driver::finish();
 }

@@ -14,40 +14,18 @@
 #include <vector>
 
 #include "platform/win32.h"
+#include "testing/drivers/checks.h"
 #include "testing/top_window.h"
 
 namespace {
 
-const char kCaption[] = "Vintrell for Pegasus Mail";
+using driver::check;
+using driver::check_text;
+using driver::kCaption;
+using driver::kPatienceMilliseconds;
+using driver::wait_until;
+
 const char kPickerPrompt[] = "Select the Pegasus Mail folder to search";
-constexpr DWORD kPatienceMilliseconds = 30000;  // only ever reached by a fault
-
-int g_passed = 0;
-int g_failed = 0;
-
-void check(bool ok, const std::string& what, const std::string& detail = std::string()) {
-  if (ok) {
-    ++g_passed;
-    std::printf("ok    %s\n", what.c_str());
-  } else {
-    ++g_failed;
-    std::printf("FAIL  %s%s%s\n", what.c_str(), detail.empty() ? "" : "\n      ",
-                detail.c_str());
-  }
-  std::fflush(stdout);
-}
-
-void check_text(const std::string& seen, const std::string& wanted, const std::string& what) {
-  check(seen == wanted, what, "seen \"" + seen + "\", wanted \"" + wanted + "\"");
-}
-
-bool wait_until(const std::function<bool()>& done) {
-  for (DWORD waited = 0; waited < kPatienceMilliseconds; waited += 20) {
-    if (done()) return true;
-    Sleep(20);
-  }
-  return done();
-}
 
 // ---- the sample folder -------------------------------------------------------------
 
@@ -448,6 +426,5 @@ int main(int argc, char** argv) {
   RemoveDirectoryA((folder + "\\FOLDER.PMR").c_str());
   RemoveDirectoryA(folder.c_str());
 
-  std::printf("%d passed, %d failed, 0 skipped\n", g_passed, g_failed);
-  return g_failed == 0 ? 0 : 1;
+  return driver::finish();
 }
