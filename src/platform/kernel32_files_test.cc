@@ -324,19 +324,7 @@ TEST(Handles, ClosedOrUnknownHandlesAreInvalid) {
   EXPECT_EQ(CloseHandle(INVALID_HANDLE_VALUE), TRUE);  // the process's own pseudo-handle
 }
 
-namespace {
-
-// Puts the process back into the folder it was in.
-class CurrentDirectoryRestorer {
- public:
-  CurrentDirectoryRestorer() { GetCurrentDirectoryA(sizeof saved_, saved_); }
-  ~CurrentDirectoryRestorer() { SetCurrentDirectoryA(saved_); }
-
- private:
-  char saved_[MAX_PATH + 1] = "";
-};
-
-}  // namespace
+using testing::CurrentDirectoryRestorer;
 
 TEST(CurrentDirectory, RelativeNamesStartThere) {
   testing::TempFolder folder;

@@ -10,10 +10,7 @@
 // (modulo 16), the search text, then the file's bytes.
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -23,6 +20,7 @@
 #include "search/search.h"
 #include "services/file_reading.h"
 #include "services/text.h"
+#include "testing/fuzz_support.h"
 
 using namespace vintrell;
 
@@ -32,37 +30,19 @@ void check(bool ok) {
   if (!ok) std::abort();
 }
 
-// A private folder with one address book and one distribution list of the same
-// bytes, rewritten for every input.
+// One address book and one distribution list of the same bytes, rewritten
+// for every input.
 class ScratchFolder {
  public:
-  ScratchFolder() {
-    std::random_device seed;
-    // A memory-backed folder where there is one: rewriting a file on disk for
-    // every input costs thirty times the run itself.
-    std::error_code no_shm;
-    std::filesystem::path base = std::filesystem::is_directory("/dev/shm", no_shm)
-                                     ? std::filesystem::path("/dev/shm")
-                                     : std::filesystem::temp_directory_path();
-    folder_ = base / ("vintrell-fuzz-" + std::to_string(seed()) + "-" + std::to_string(seed()));
-    std::filesystem::create_directories(folder_);
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
   void write(const std::string& bytes) const {
-    for (const char* name : {"BOOK.PMR", "LIST.PML"}) {
-      std::ofstream out(folder_ / name, std::ios::binary | std::ios::trunc);
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
+    for (const char* name : {"BOOK.PMR", "LIST.PML"}) folder_.write(name, bytes.data(), bytes.size());
   }
-  std::string folder() const { return folder_.string() + "\\"; }
+  std::string folder() const { return folder_.folder(); }
   std::string book() const { return folder() + "BOOK.PMR"; }
   std::string list() const { return folder() + "LIST.PML"; }
 
  private:
-  std::filesystem::path folder_;
+  fuzz_support::ScratchFolder folder_;
 };
 
 // The fixed table: a-z, and code page 437's seven lower-case letters above 0x7F.
@@ -88,25 +68,10 @@ std::string reference_upper(std::string s) {
 
 std::string number(int64_t n) { return n < 0 ? std::to_string(n) : " " + std::to_string(n); }
 
-// Non-overlapping, leftmost first.
-int64_t reference_count(const std::string& s, const std::string& t) {
-  if (t.empty()) return 0;
-  int64_t count = 0;
-  for (size_t at = 0; at + t.size() <= s.size();) {
-    if (s.compare(at, t.size(), t) == 0) {
-      ++count;
-      at += t.size();
-    } else {
-      ++at;
-    }
-  }
-  return count;
-}
-
 std::optional<std::string> reference_book(const std::string& bytes, const std::string& search,
                                           bool match_case) {
   std::string title = bytes.substr(0, bytes.find('\0'));
-  int64_t count = reference_count(match_case ? bytes : reference_upper(bytes), search);
+  int64_t count = fuzz_support::reference_count(match_case ? bytes : reference_upper(bytes), search);
   check(search.empty() || count <= static_cast<int64_t>(bytes.size() / search.size()));
   if (count == 0) return std::nullopt;
   return title + " (" + number(count) + " occurences)";

@@ -138,19 +138,7 @@ TEST_F(FolderListingTest, NamesComeFromTheEntryNotFromTheMask) {
   EXPECT_EQ(list_first_match(folder.join("mixed.pml"), kListPlainFiles), std::string("MiXeD.Pml"));
 }
 
-namespace {
-
-// Puts the process back into the folder it was in.
-class CurrentDirectoryRestorer {
- public:
-  CurrentDirectoryRestorer() { GetCurrentDirectoryA(sizeof saved_, saved_); }
-  ~CurrentDirectoryRestorer() { SetCurrentDirectoryA(saved_); }
-
- private:
-  char saved_[MAX_PATH + 1] = "";
-};
-
-}  // namespace
+using testing::CurrentDirectoryRestorer;
 
 TEST_F(FolderListingTest, BareDriveListsItsCurrentFolder) {
   folder.write("here.pml", "");

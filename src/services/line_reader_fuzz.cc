@@ -10,14 +10,12 @@
 //   bits 3-4: the look-ahead per refill: 128 bytes, 1, 7, or the usual size.
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "runtime/runtime.h"
 #include "services/file_reading.h"
+#include "testing/fuzz_support.h"
 
 using namespace vintrell;
 
@@ -32,30 +30,13 @@ void check(bool ok) {
 // One scratch file in a private folder, rewritten for every input.
 class ScratchFile {
  public:
-  ScratchFile() {
-    std::random_device seed;
-    // A memory-backed folder where there is one: rewriting a file on disk for
-    // every input costs thirty times the run itself.
-    std::error_code no_shm;
-    std::filesystem::path base = std::filesystem::is_directory("/dev/shm", no_shm)
-                                     ? std::filesystem::path("/dev/shm")
-                                     : std::filesystem::temp_directory_path();
-    folder_ = base / ("vintrell-fuzz-" + std::to_string(seed()) + "-" + std::to_string(seed()));
-    std::filesystem::create_directories(folder_);
-    path_ = (folder_ / "LIST.PML").string();
-  }
-  ~ScratchFile() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
   const std::string& write(const uint8_t* data, size_t size) {
-    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    path_ = folder_.write("LIST.PML", reinterpret_cast<const char*>(data), size);
     return path_;
   }
 
  private:
-  std::filesystem::path folder_;
+  fuzz_support::ScratchFolder folder_;
   std::string path_;
 };
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32.h"
+
 namespace testing {
 
 // True on the project's own platform layer, false on the real Win32 (Wine).
@@ -19,6 +21,18 @@ struct SeenMessageBox {
   bool topmost = false;
 };
 std::vector<SeenMessageBox> message_boxes_during(const std::function<void()>& action);
+
+// Puts the process back into the folder it was in.
+class CurrentDirectoryRestorer {
+ public:
+  CurrentDirectoryRestorer() { GetCurrentDirectoryA(sizeof saved_, saved_); }
+  ~CurrentDirectoryRestorer() { SetCurrentDirectoryA(saved_); }
+  CurrentDirectoryRestorer(const CurrentDirectoryRestorer&) = delete;
+  CurrentDirectoryRestorer& operator=(const CurrentDirectoryRestorer&) = delete;
+
+ private:
+  char saved_[MAX_PATH + 1] = "";
+};
 
 }  // namespace testing
 
