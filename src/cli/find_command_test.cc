@@ -6,7 +6,7 @@
 
 #include <string>
 #include <vector>
-#ifndef _WIN32
+#ifdef VINTRELL_NATIVE_LAYER
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
@@ -37,14 +37,14 @@ testing::ProcessResult find(const std::vector<std::string>& args,
                               working_folder);
 }
 
-#ifdef _WIN32
+#ifndef VINTRELL_NATIVE_LAYER
 constexpr bool kWindows = true;
 #else
 constexpr bool kWindows = false;
 #endif
 const char kSeparator = kWindows ? '\\' : '/';
 
-#ifndef _WIN32
+#ifdef VINTRELL_NATIVE_LAYER
 // How a command line starts that runs a program without root's power to read
 // and enter every folder: nothing for another user, setpriv for root. False
 // where root cannot shed it here.
@@ -89,7 +89,7 @@ testing::RunOptions in_c_locale() {
 }
 
 bool utf8_locale_available() {
-#ifdef _WIN32
+#ifndef VINTRELL_NATIVE_LAYER
   return true;
 #else
   locale_t probe = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
@@ -572,7 +572,7 @@ TEST(VintrellFind, AFolderThatCannotBeSearchedIsNamedWithExitTwo) {
   };
   std::vector<Case> all(std::begin(cases), std::end(cases));
   std::vector<std::string> prefix;
-#ifndef _WIN32
+#ifdef VINTRELL_NATIVE_LAYER
   // Root reads every folder: the search then runs without that power.
   chmod((folder.path() + "/LOCKED").c_str(), 0);
   if (without_root_powers(&prefix)) {
@@ -582,7 +582,7 @@ TEST(VintrellFind, AFolderThatCannotBeSearchedIsNamedWithExitTwo) {
   }
 #endif
   for (const Case& c : all) {
-#ifndef _WIN32
+#ifdef VINTRELL_NATIVE_LAYER
     testing::ProcessResult run = find_unprivileged(prefix, {"-d", c.dir, "smith"});
 #else
     testing::ProcessResult run = find({"-d", c.dir, "smith"});
@@ -591,7 +591,7 @@ TEST(VintrellFind, AFolderThatCannotBeSearchedIsNamedWithExitTwo) {
     EXPECT_EQ(run.out, std::string("Text found in  0 out of  0 Address Books\n"));
     EXPECT_EQ(run.err, "vintrell-find: " + c.dir + ": " + c.reason + "\n");
   }
-#ifndef _WIN32
+#ifdef VINTRELL_NATIVE_LAYER
   chmod((folder.path() + "/LOCKED").c_str(), 0700);
 #endif
 }
@@ -718,7 +718,7 @@ std::vector<std::string>& wine_links() {
 
 bool make_link(const testing::TempFolder& base, const std::string& folder, const std::string& name,
                const std::string& target) {
-#ifdef _WIN32
+#ifndef VINTRELL_NATIVE_LAYER
   // The link's own name as the host names it; a Unix child of Wine does not
   // start in the Windows working folder.
   using UnixName = char*(__cdecl*)(const wchar_t*);
@@ -896,7 +896,7 @@ std::string base64_of(const std::string& bytes) {
 
 TEST(VintrellFind, JsonLinesParseAndHoldUtf8Whatever) {
   MailTree tree;
-#ifndef _WIN32
+#ifdef VINTRELL_NATIVE_LAYER
   // A name that is no UTF-8 (Latin-1 "léa"): its byte is escaped, not dropped.
   tree.base.write("MAIL\\l\xE9" "a\\L.PMR", book("L\xE9" "a", "jones"));
 #else
@@ -980,7 +980,7 @@ TEST(VintrellFind, RecursiveSearchNamesTheFoldersItCannotListAndSearchesTheRest)
   // search runs without the capabilities that let it (setpriv).
   std::vector<std::string> prefix;
   bool locked = false;
-#ifndef _WIN32
+#ifdef VINTRELL_NATIVE_LAYER
   tree.base.write("MAIL\\dora\\D.PMR", book("Dora", "jones"));
   const std::string dora = tree.base.path() + "/MAIL/dora";
   chmod(dora.c_str(), 0);
@@ -1023,7 +1023,7 @@ TEST(VintrellFind, RecursiveSearchNamesTheFoldersItCannotListAndSearchesTheRest)
                 kWindows ? "Wine runs the test as root and has no permissions of its own"
                          : "no setpriv to drop root's capabilities");
   }
-#ifndef _WIN32
+#ifdef VINTRELL_NATIVE_LAYER
   chmod(dora.c_str(), 0700);
 #endif
   if (!kWindows) EXPECT_TRUE(tree.base.snapshot() == before);
@@ -1153,7 +1153,7 @@ TEST(VintrellFind, MessagesNameTheReasonInWordsAndEscapeNames) {
 }
 
 TEST(VintrellFind, AFolderThatCanBeReadButNotEnteredIsAnError) {
-#ifdef _WIN32
+#ifndef VINTRELL_NATIVE_LAYER
   SKIP_TEST("Windows folders have no search permission of their own");
 #else
   testing::TempFolder folder;
@@ -1185,7 +1185,7 @@ TEST(VintrellFind, AFolderThatCanBeReadButNotEnteredIsAnError) {
 }
 
 TEST(VintrellFind, NativelyDirAndTheNamesBelowItArePosixBytes) {
-#ifdef _WIN32
+#ifndef VINTRELL_NATIVE_LAYER
   SKIP_TEST("Windows paths are the Windows tests' own");
 #else
   testing::TempFolder base;

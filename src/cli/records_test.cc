@@ -17,7 +17,7 @@ using namespace vintrell;
 
 namespace {
 
-#ifdef _WIN32
+#ifndef VINTRELL_NATIVE_LAYER
 constexpr bool kWindows = true;
 #else
 constexpr bool kWindows = false;
