@@ -138,6 +138,7 @@ std::string platform_error_text(DWORD code) {
     case ERROR_DIRECTORY: return "Not a folder";
     case ERROR_CANT_RESOLVE_FILENAME: return "Too many levels of symbolic links";
     case ERROR_STOPPED_ON_SYMLINK: return "A symbolic link since it was listed (not followed)";
+    case ERROR_BAD_FILE_TYPE: return "A pipe or device since it was listed (not read)";
     default: return "system error " + std::to_string(code) + " (no description)";
   }
 }

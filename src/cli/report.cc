@@ -29,6 +29,7 @@ std::string read_error_text(int error_number) {
     case kPathTooLong: return "Path too long to open (more than 255 bytes)";
     case kNameNotRepresentable: return "Name not representable in the ANSI code page";
     case kLinkNotFollowed: return "A symbolic link since it was listed (not followed)";
+    case kNotPlainFile: return "A pipe or device since it was listed (not read)";
     case kErrorFileNotFound: return "No such file (gone since it was listed)";
     case kErrorPathNotFound: return "Path not found";
     case kErrorAccessDenied: return "Permission denied or in use by another program";

@@ -400,6 +400,7 @@ TEST(NativeLayerFiles, BelowAFolderWhoseLinksAreNotFollowedNoLinkIs) {
   ASSERT_EQ(symlink((base + "/outside/S.PMR").c_str(), (base + "/mail/real/OUT.PMR").c_str()), 0);
   ASSERT_EQ(symlink((base + "/outside").c_str(), (base + "/mail/away").c_str()), 0);
   ASSERT_EQ(symlink((base + "/mail").c_str(), (base + "/link-to-mail").c_str()), 0);
+  ASSERT_EQ(mkfifo((base + "/mail/real/PIPE.PMR").c_str(), 0644), 0);  // in a listed file's place
   WIN32_FIND_DATAA data;
   auto list_error = [&](const std::string& mask) {
     SetLastError(0);
@@ -417,6 +418,7 @@ TEST(NativeLayerFiles, BelowAFolderWhoseLinksAreNotFollowedNoLinkIs) {
       {mail + "\\real\\OUT.PMR", kNone, ERROR_STOPPED_ON_SYMLINK},
       {mail + "\\away\\S.PMR", kNone, ERROR_STOPPED_ON_SYMLINK},
       {mail + "\\real\\NONE.PMR", ERROR_FILE_NOT_FOUND, ERROR_FILE_NOT_FOUND},
+      {mail + "\\real\\PIPE.PMR", kNone, ERROR_BAD_FILE_TYPE},
       {folder.join("outside\\S.PMR"), kNone, kNone},  // not below the folder
   };
   for (const auto& c : cases) EXPECT_EQ(open_error(c.path), c.before);

@@ -66,6 +66,7 @@ bool is_name(const std::string& name) { return compare(name, std::string()) == O
 
 int opening_error(uint32_t record) {
   if (platform_code_of(record) == ERROR_STOPPED_ON_SYMLINK) return kLinkNotFollowed;
+  if (platform_code_of(record) == ERROR_BAD_FILE_TYPE) return kNotPlainFile;
   return error_number_of(record);
 }
 

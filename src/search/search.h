@@ -44,9 +44,12 @@ constexpr int kNameNotRepresentable = -2;
 // A listed file that is a symbolic link now, where links are not followed (a
 // link swapped in since the folder was listed): never read.
 constexpr int kLinkNotFollowed = -3;
+// A listed file that is a pipe or device now (swapped in since the folder was
+// listed): never read.
+constexpr int kNotPlainFile = -4;
 
 // The error number a scan gives for what its open left in the frame's record:
-// the record's number, or kLinkNotFollowed.
+// the record's number, kLinkNotFollowed or kNotPlainFile.
 int opening_error(uint32_t record);
 
 // What one scan saw besides its result line, for a caller that shows more than

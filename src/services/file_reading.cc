@@ -225,10 +225,12 @@ void open_file(const std::string& path, int16_t file_number, const OpenRequest& 
   }
   if (handle == INVALID_HANDLE_VALUE) {
     // Recorded as set error records it, but for a link met where none is
-    // followed: its code stays beside the number (75, the one for every code
-    // of 40 and above), so that the caller can name it.
+    // followed, or a pipe or device where a file was listed: its code stays
+    // beside the number (75, the one for every code of 40 and above), so
+    // that the caller can name it.
+    const uint32_t code = outcome.platform_code();
     fail(outcome.error_number(),
-         outcome.platform_code() == ERROR_STOPPED_ON_SYMLINK ? ERROR_STOPPED_ON_SYMLINK : 0);
+         code == ERROR_STOPPED_ON_SYMLINK || code == ERROR_BAD_FILE_TYPE ? code : 0);
     return;
   }
   record->handle = handle;

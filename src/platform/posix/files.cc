@@ -167,6 +167,12 @@ HANDLE open_literal_file(const LiteralPath& literal, DWORD desired_access, DWORD
     close(fd);
     return fail(ERROR_ACCESS_DENIED);
   }
+  // Only files and folders are listed there: a pipe or device in a listed
+  // file's place came since, and is not read.
+  if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    close(fd);
+    return fail(ERROR_BAD_FILE_TYPE);
+  }
   auto file = std::make_shared<FileObject>(fd, desired_access, share_mode, st);
   if (!admitted(*file, share_mode)) return fail(ERROR_SHARING_VIOLATION);
   SetLastError(ERROR_SUCCESS);
