@@ -30,7 +30,11 @@ bool working_folder_to_search(std::string* folder, std::string* reason);
 // them and every name below byte for byte, opened through the folder's
 // descriptor; without `follow_links` (-r's promise) no symbolic link below it
 // is followed, also one swapped in after its folder was listed. On Windows the
-// file calls already do; links there are reparse points, which -r passes by.
+// file calls already take paths so; links there are reparse points, which -r
+// passes by, and without `follow_links` a file is read only when its handle
+// resolves to the folder and the listed names: one reached through a link or
+// junction swapped in since the listing (or a link Wine shows as a file) is
+// refused as a link met, never read.
 void take_paths_as_given(const std::string& folder, bool follow_links);
 
 // A path below the searched folder (names joined with '\', as listed) as the

@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "runtime/runtime.h"
 #include "services/case_table.h"
+#include "services/file_reading.h"
 #include "services/folder_listing.h"
 
 namespace vintrell {
@@ -161,8 +162,7 @@ bool names_a_list_here(const std::string& name) {
 bool read_title(const std::string& path, std::string* title) {
   PlatformOutcome outcome;
   HANDLE file = guarded_platform_call(&outcome, [&] {
-    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return open_existing_file(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
   });
   if (file == INVALID_HANDLE_VALUE) return false;
   char buffer[512];

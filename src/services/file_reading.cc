@@ -132,14 +132,19 @@ DWORD desired_access_of(uint8_t access) {
   return (access & kAccessRead ? GENERIC_READ : 0u) | (access & kAccessWrite ? GENERIC_WRITE : 0u);
 }
 
+// Both requests open only a file that exists: a whole-file open that created a
+// missing file would write a new, empty file into the folder being searched.
+HANDLE open_existing(const char* path, DWORD desired_access, DWORD share_mode) {
+  return CreateFileA(path, desired_access, share_mode, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+FileOpener file_opener = open_existing;
+
 HANDLE create_file(const char* path, uint8_t access, PlatformOutcome* outcome) {
   DWORD share_mode = (access & 7u) - 1u;
-  // Both requests open only a file that exists: a whole-file open that created a
-  // missing file would write a new, empty file into the folder being searched.
-  return guarded_platform_call(outcome, [&] {
-    return CreateFileA(path, desired_access_of(access), share_mode, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-  });
+  return guarded_platform_call(
+      outcome, [&] { return file_opener(path, desired_access_of(access), share_mode); });
 }
 
 // Positions a fresh record at offset 0 (pre-reading a line-reading disk file's
@@ -316,6 +321,12 @@ class LineBuilder {
 };
 
 }  // namespace
+
+void set_file_opener(FileOpener opener) { file_opener = opener != nullptr ? opener : open_existing; }
+
+HANDLE open_existing_file(const char* path, DWORD desired_access, DWORD share_mode) {
+  return file_opener(path, desired_access, share_mode);
+}
 
 void open_for_line_reading(const std::string& path, int16_t file_number) {
   open_file(path, file_number,

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32.h"
+
 namespace vintrell {
 
 // An open takes at most this many bytes of its path; the rest is cut off.
@@ -22,6 +24,17 @@ void open_for_line_reading(const std::string& path, int16_t file_number);
 // Opens an existing `path` the same way for `read_bytes`. A missing file is not
 // created: 53.
 void open_for_whole_file_reading(const std::string& path, int16_t file_number);
+
+// How every open from now on reaches the system: CreateFileA for an existing
+// file, with the access and sharing asked for. A front end may put in its own
+// (vintrell-find's -r on Windows refuses a file reached through a link), which
+// fails as CreateFileA does: INVALID_HANDLE_VALUE with the last error set.
+// Set before any open, and before threads that open start.
+using FileOpener = HANDLE (*)(const char* path, DWORD desired_access, DWORD share_mode);
+void set_file_opener(FileOpener opener);
+// An existing file opened by the opener in place, for a caller that reads it
+// by its handle.
+HANDLE open_existing_file(const char* path, DWORD desired_access, DWORD share_mode);
 
 // The next line without its CR or CR LF terminator. At the end of data (or a
 // Ctrl-Z, which is never consumed) the empty string with error 62. A line that
