@@ -9,6 +9,9 @@
 #     and rg -c -i -F on 2,000 address books
 #     of about 160 KiB and on 20,000 distribution lists of about 4 KiB, for a
 #     text found in many files ("smith") and one found in none ("zebedee");
+#   - the floor of those searches here: vintrell-bench-posix-floor, which
+#     lists the folder, then on 1 or 2 threads opens, fstats, reads whole,
+#     counts and closes each file, and nothing else (the machine's limit);
 #   - the system calls per file (strace -c) and the peak memory;
 #   - -r over a mail tree of 100 user folders with 20 address books each,
 #     against one search of the same 2,000 books in one folder and of one
@@ -198,8 +201,10 @@ if [ "$native_wanted" = 1 ]; then
   find_exe=$(realpath "$progs/native/src/cli/vintrell-find")
 fi
 cmake -S . -B "$build/bench/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build/bench/native" -j "$jobs" --target vintrell-mailgen >/dev/null
+cmake --build "$build/bench/native" -j "$jobs" --target vintrell-mailgen vintrell-bench-posix-floor \
+  >/dev/null
 mailgen=$(realpath "$build/bench/native/tools/vintrell-mailgen")
+floor_native=$(realpath "$build/bench/native/tools/vintrell-bench-posix-floor")
 if [ "$wine_wanted" = 1 ]; then
   cmake -S "$source_tree" -B "$progs/windows" -DCMAKE_TOOLCHAIN_FILE="$source_tree/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -268,7 +273,7 @@ declare -A figure
 # ---- native timing --------------------------------------------------------------------
 if [ "$native_wanted" = 1 ]; then
 time_kind() {
-  local name=$1 folder=$2 listopt=$3 text=$4
+  local name=$1 folder=$2 listopt=$3 text=$4 suffix=$5
   # One thread as well, where the program has -j (an older one does not).
   local one=()
   if "$find_exe" --help 2>/dev/null | grep -q -- --jobs; then
@@ -278,8 +283,10 @@ time_kind() {
     hyperfine --style none --ignore-failure --warmup 2 --runs "$runs" -N --export-json "$results/$name.json" \
       -n vintrell-find "$find_exe $listopt $text" "${one[@]}" \
       -n grep "grep -c -a -i -F -r $text ." \
-      -n rg "rg -c -a -u -i -F -j1 $text ." >/dev/null 2>&1)
-  for tool in vintrell-find vintrell-find-j1 grep rg; do
+      -n rg "rg -c -a -u -i -F -j1 $text ." \
+      -n floor "$floor_native $suffix $text 1" \
+      -n floor-j2 "$floor_native $suffix $text 2" >/dev/null 2>&1)
+  for tool in vintrell-find vintrell-find-j1 grep rg floor floor-j2; do
     figure[$name-$tool]=$(jq -r ".results[] | select(.command == \"$tool\") | .median * 1000" \
       "$results/$name.json")
     figure[$name-$tool-cpu]=$(jq -r \
@@ -287,8 +294,8 @@ time_kind() {
   done
 }
 for text in $texts; do
-  time_kind "books-$text" "$corpus/books" "" "$text"
-  time_kind "lists-$text" "$corpus/lists" "--lists" "$text"
+  time_kind "books-$text" "$corpus/books" "" "$text" .PMR
+  time_kind "lists-$text" "$corpus/lists" "--lists" "$text" .PML
 done
 
 # ---- a mail tree with -r --------------------------------------------------------------
@@ -386,6 +393,10 @@ for text in $texts; do
       derive "$kind-$text-vs-grep$part" "$kind-$text-vintrell-find$part" "$kind-$text-grep$part"
       derive "$kind-$text-vs-rg$part" "$kind-$text-vintrell-find$part" "$kind-$text-rg$part"
       derive "$kind-$text-j1-vs-grep$part" "$kind-$text-vintrell-find-j1$part" "$kind-$text-grep$part"
+      derive "$kind-$text-floor-vs-grep$part" "$kind-$text-floor$part" "$kind-$text-grep$part"
+      derive "$kind-$text-floor-j2-vs-grep$part" "$kind-$text-floor-j2$part" "$kind-$text-grep$part"
+      derive "$kind-$text-j1-vs-floor$part" "$kind-$text-vintrell-find-j1$part" "$kind-$text-floor$part"
+      derive "$kind-$text-vs-floor-j2$part" "$kind-$text-vintrell-find$part" "$kind-$text-floor-j2$part"
     done
   done
 done
@@ -411,20 +422,28 @@ echo
 printf '%-52s %10s %10s %-7s %-6s %s\n' figure before now unit "" target
 if [ "$native_wanted" = 1 ]; then
   for text in $texts; do
-    for tool in vintrell-find vintrell-find-j1 grep rg; do
+    for tool in vintrell-find vintrell-find-j1 grep rg floor floor-j2; do
       row "books-$text-$tool" "books \"$text\": $tool, wall" ms
       row "books-$text-$tool-cpu" "books \"$text\": $tool, CPU" ms
     done
+    row "books-$text-floor-vs-grep" "books \"$text\": floor (1 thread) / grep, wall" x
+    row "books-$text-floor-j2-vs-grep" "books \"$text\": floor (2 threads) / grep, wall" x
+    row "books-$text-j1-vs-floor" "books \"$text\": vintrell-find -j 1 / floor (1 thread), wall" x
+    row "books-$text-vs-floor-j2" "books \"$text\": vintrell-find / floor (2 threads), wall" x
     row "books-$text-vs-grep" "books \"$text\": vintrell-find / grep, wall" x
     row "books-$text-vs-rg" "books \"$text\": vintrell-find / rg, wall" x
     row "books-$text-vs-grep-cpu" "books \"$text\": vintrell-find / grep, CPU" x "<= 0.5" "x <= 0.5"
     row "books-$text-vs-rg-cpu" "books \"$text\": vintrell-find / rg, CPU" x "<= 0.5" "x <= 0.5"
   done
   for text in $texts; do
-    for tool in vintrell-find vintrell-find-j1 grep rg; do
+    for tool in vintrell-find vintrell-find-j1 grep rg floor floor-j2; do
       row "lists-$text-$tool" "lists \"$text\": $tool, wall" ms
       row "lists-$text-$tool-cpu" "lists \"$text\": $tool, CPU" ms
     done
+    row "lists-$text-floor-vs-grep" "lists \"$text\": floor (1 thread) / grep, wall" x
+    row "lists-$text-floor-j2-vs-grep" "lists \"$text\": floor (2 threads) / grep, wall" x
+    row "lists-$text-j1-vs-floor" "lists \"$text\": vintrell-find -j 1 / floor (1 thread), wall" x
+    row "lists-$text-vs-floor-j2" "lists \"$text\": vintrell-find / floor (2 threads), wall" x
     row "lists-$text-vs-grep" "lists \"$text\": vintrell-find / grep, wall" x "<= 0.6" "x <= 0.6"
     row "lists-$text-j1-vs-grep" "lists \"$text\": vintrell-find -j 1 / grep, wall" x "<= 1" "x <= 1"
     row "lists-$text-vs-grep-cpu" "lists \"$text\": vintrell-find / grep, CPU" x "<= 1" "x <= 1"
