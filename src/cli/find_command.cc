@@ -243,6 +243,7 @@ std::vector<Found> FindRun::scan_folder(const PlannedFolder& planned, OrderedSca
                   "Path too long to list (more than 256 bytes with the file mask)");
   }
   std::vector<Found> found;
+  found.reserve(planned.files.size());
   // A file's path as shown is only made for a message about it.
   auto shown = [&](const PlannedFile& file) { return shown_path(shown_root_, prefix + file.name); };
   for (const PlannedFile& file : planned.files) {
@@ -275,7 +276,7 @@ std::vector<Found> FindRun::scan_folder(const PlannedFolder& planned, OrderedSca
 // Writes a folder's results in the results list's order; false when standard
 // output failed.
 bool FindRun::write_folder(const PlannedFolder& planned, const std::vector<Found>& found) {
-  std::vector<std::string> lines;
+  std::vector<std::string_view> lines;
   lines.reserve(found.size());
   for (const Found& f : found) lines.push_back(f.line);
   StreamedOutput out(output_kind_, &errors_);
@@ -305,7 +306,7 @@ bool FindRun::write_folder(const PlannedFolder& planned, const std::vector<Found
       output += render_path(path, parsed_.raw, terminal_);
       output += ':';
     }
-    output += renderer_.render(f.line.substr(0, f.line.find('\0')));
+    renderer_.render_into(std::string_view(f.line).substr(0, f.line.find('\0')), &output);
     output += '\n';
     if (parsed_.entries) {
       write_entry_lines(f.details, f.matches, kind_, &nested, renderer_, &out);

@@ -1222,6 +1222,11 @@ TEST(VintrellFind, NativelyDirAndTheNamesBelowItArePosixBytes) {
   ASSERT_EQ(symlink("../elsewhere/deep", (at + "other/link").c_str()), 0);
   plant("c:/mail", "C.PMR", "Drive");
   plant("w", "x*?\"<>|.PMR", "Wild");
+  // A name that, escaped ('\\' as "/b"), outgrows what a listing holds: named
+  // as too long to open (cut where it was cut), never passed over.
+  const std::string backslashes(20, '\\');
+  plant("long", std::string(230, 'x') + backslashes + ".PMR", "Long");
+  plant("long", "A.PMR", "Short");
   const std::string one = " ( 1 occurences)\n";
   const std::string found_1 = "Text found in  1 out of  1 Address Books\n";
   struct Case {
@@ -1246,6 +1251,9 @@ TEST(VintrellFind, NativelyDirAndTheNamesBelowItArePosixBytes) {
       {{"-d", "z:", "smith"}, 2, "Text found in  0 out of  0 Address Books\n",
        "vintrell-find: z:: No such folder\n"},
       {{"-r", "-H", "-d", "w", "smith"}, 0, "w/x*?\"<>|.PMR:Wild" + one + found_1, ""},
+      {{"-d", "long", "smith"}, 2, "Short" + one + "Text found in  1 out of  2 Address Books\n",
+       "vintrell-find: long/" + std::string(230, 'x') + backslashes.substr(0, 14) +
+           ": Path too long to open (more than 255 bytes)\n"},
   };
   for (const Case& c : cases) {
     testing::ProcessResult run = find(c.args, base.path());

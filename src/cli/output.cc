@@ -43,14 +43,25 @@ LineRenderer::LineRenderer(LineForm form, const CodePage& code_page) {
       const std::string& utf8 = code_page.utf8_of(byte);
       shown = utf8.empty() || is_c1_control(utf8) ? escape(byte) : utf8;
     }
+    as_is_[b] = shown.size() == 1 && shown[0] == static_cast<char>(byte);
   }
 }
 
-std::string LineRenderer::render(const std::string& line) const {
+std::string LineRenderer::render(std::string_view line) const {
   std::string out;
-  out.reserve(line.size());
-  for (char c : line) out += shown_[static_cast<unsigned char>(c)];
+  render_into(line, &out);
   return out;
+}
+
+void LineRenderer::render_into(std::string_view line, std::string* out) const {
+  out->reserve(out->size() + line.size());
+  for (size_t at = 0; at < line.size();) {
+    size_t run = at;
+    while (run < line.size() && as_is_[static_cast<unsigned char>(line[run])]) ++run;
+    out->append(line.data() + at, run - at);
+    if (run < line.size()) *out += shown_[static_cast<unsigned char>(line[run++])];
+    at = run;
+  }
 }
 
 std::string render_path(const std::string& path, bool raw, const Terminal& terminal) {

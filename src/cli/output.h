@@ -4,6 +4,7 @@
 #define VINTRELL_CLI_OUTPUT_H_
 
 #include <string>
+#include <string_view>
 
 #include "cli/code_page.h"
 #include "cli/terminal.h"
@@ -25,10 +26,13 @@ enum class LineForm {
 class LineRenderer {
  public:
   LineRenderer(LineForm form, const CodePage& code_page);
-  std::string render(const std::string& line) const;
+  std::string render(std::string_view line) const;
+  // The same appended to `out`.
+  void render_into(std::string_view line, std::string* out) const;
 
  private:
   std::string shown_[256];
+  bool as_is_[256];  // shown as the byte itself: runs of these go in whole
 };
 
 // A path for a text line: its bytes as the platform names them (in UTF-8 when

@@ -220,8 +220,11 @@ class InsertionOrder {
 }  // namespace
 
 std::vector<size_t> listed_order(const std::vector<std::string>& given) {
+  return listed_order(std::vector<std::string_view>(given.begin(), given.end()));
+}
+
+std::vector<size_t> listed_order(std::vector<std::string_view> lines) {
   ProcedureFrame frame;
-  std::vector<std::string_view> lines(given.begin(), given.end());
   for (std::string_view& line : lines) {
     size_t nul = line.find('\0');
     if (nul != std::string_view::npos) line = line.substr(0, nul);

@@ -151,6 +151,7 @@ std::vector<std::string> as_listed(std::vector<std::string> lines);
 
 // The same order as indexes into `lines`: the first is the top line of the list.
 std::vector<size_t> listed_order(const std::vector<std::string>& lines);
+std::vector<size_t> listed_order(std::vector<std::string_view> lines);
 
 }  // namespace vintrell
 

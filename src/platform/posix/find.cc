@@ -122,7 +122,16 @@ HANDLE list_entries(DIR* dir, const std::string& pattern, bool is_root, bool lit
     if (dots && is_root) continue;
     ListedEntry listed;
     listed.name = literal ? listed_name(name) : name;
-    if (listed.name.size() >= MAX_PATH || !name_matches_mask(pattern, listed.name)) continue;
+    if (!name_matches_mask(pattern, listed.name)) continue;
+    if (listed.name.size() >= MAX_PATH) {
+      // Only an escaped name grows past what a listing holds. It is listed cut
+      // (at a whole character), so that it is named as too long to open
+      // rather than passed over; any path made of it is past the open's limit.
+      if (!literal) continue;
+      size_t cut = MAX_PATH - 1;
+      if (listed.name[cut - 1] == '/') --cut;
+      listed.name.resize(cut);
+    }
     if (literal && (entry->d_type == DT_REG || entry->d_type == DT_DIR)) {
       // The entry's kind is all the literal folder's listings give: no stat.
       listed.attributes = entry->d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
