@@ -1,5 +1,6 @@
 #include "cli/find_command.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/code_page.h"
@@ -187,6 +188,9 @@ void FindRun::plan_folder(const WalkedFolder& walked, SearchPlan* plan) const {
   wants.details = true;
   wants.matches = with_entries() && kind_ == SearchKind::kDistributionLists;
   wants.book = with_entries() && kind_ == SearchKind::kAddressBooks;
+  planned.files.reserve(listed.size());
+  const size_t jobs = plan->jobs.size() + listed.size();
+  if (jobs > plan->jobs.capacity()) plan->jobs.reserve(std::max(jobs, 2 * plan->jobs.capacity()));
   for (ListedFile& file : listed) {
     // Below the root, links are passed by, as folders that are links are.
     if (parsed_.recursive && walked.links.count(file.name) != 0) continue;

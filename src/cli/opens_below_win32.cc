@@ -1,6 +1,7 @@
 #include "cli/opens_below.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <map>
 #include <memory>
@@ -19,7 +20,7 @@ namespace {
 // a handle to (the only thing by which Wine tells a host's link to a file from
 // the file). Where one is missing the other holds; where both are, a file
 // reached through a link swapped in is refused by either.
-constexpr DWORD kResolvedName = FILE_NAME_NORMALIZED | VOLUME_NAME_NT;
+
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // A check that failed on a listing older than the file: list again, then judge.
 constexpr DWORD kListedBefore = 0xFFFFFFFF;
@@ -53,18 +54,37 @@ DWORD last_error_or(DWORD otherwise) {
   return error != 0 ? error : otherwise;
 }
 
-bool resolved_name(HANDLE handle, std::wstring* name) {
+// The name the system resolves `handle` to, as `kind` asks for it.
+bool resolved_name(HANDLE handle, DWORD kind, std::wstring* name) {
   std::wstring buffer(MAX_PATH, L'\0');
-  DWORD n = GetFinalPathNameByHandleW(handle, &buffer[0], static_cast<DWORD>(buffer.size()),
-                                      kResolvedName);
+  DWORD n = GetFinalPathNameByHandleW(handle, &buffer[0], static_cast<DWORD>(buffer.size()), kind);
   if (n >= buffer.size()) {
     buffer.assign(n, L'\0');
-    n = GetFinalPathNameByHandleW(handle, &buffer[0], n, kResolvedName);
+    n = GetFinalPathNameByHandleW(handle, &buffer[0], n, kind);
     if (n >= buffer.size()) return false;
   }
   if (n == 0) return false;
   buffer.resize(n);
   *name = std::move(buffer);
+  return true;
+}
+
+// What a handle is, as cheaply as it can be had per file: its attributes and
+// file index (the full information also asks for the volume, which is what
+// costs; a folder's volume is checked once, and a file reached on another
+// volume has another index, or another resolved name).
+bool identity(HANDLE handle, DWORD* attributes, ULONGLONG* index) {
+  FILE_BASIC_INFO basic;
+  if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) return false;
+  FILE_INTERNAL_INFORMATION internal;
+  IO_STATUS_BLOCK status;
+  if (NtQueryInformationFile(handle, &status, &internal, sizeof internal,
+                             FileInternalInformation) < 0) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return false;
+  }
+  *attributes = basic.FileAttributes;
+  *index = static_cast<ULONGLONG>(internal.IndexNumber.QuadPart);
   return true;
 }
 
@@ -121,6 +141,9 @@ struct Tree {
   DWORD volume = 0;
   bool by_index = true;
   bool by_name = true;
+  // Names without their volume where indexes are checked too (a file on
+  // another volume has another index); with it where names are all there is.
+  DWORD name_kind = FILE_NAME_NORMALIZED | VOLUME_NAME_NT;
   // Once checked a folder is replaced, never changed: a holder of its pointer
   // reads it without the lock.
   std::map<std::string, Folder> folders;  // by the path below the root; "" the root
@@ -156,7 +179,7 @@ DWORD list_by_handle(HANDLE folder, CheckedFolder* into) {
 // listed names are known, else somewhere below the root. 0 or the refusal.
 DWORD check_name(HANDLE handle, const std::wstring& expected, std::wstring* resolved) {
   if (!tree.by_name) return 0;
-  if (!resolved_name(handle, resolved)) {
+  if (!resolved_name(handle, tree.name_kind, resolved)) {
     resolved->clear();
     // The index has made the check already; without it nothing shows where
     // the file lies, and it is refused for the reason.
@@ -171,15 +194,22 @@ DWORD check_name(HANDLE handle, const std::wstring& expected, std::wstring* reso
 
 // The handle against the entry its folder's listing holds for it (none where
 // indexes prove nothing): kListedBefore when the listing does not know it.
-DWORD check_handle(HANDLE handle, const Entry* entry) {
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(handle, &information)) return last_error_or(ERROR_NOT_SUPPORTED);
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-      information.dwVolumeSerialNumber != tree.volume) {
-    return ERROR_STOPPED_ON_SYMLINK;
+// A folder's handle is also held to the searched folder's volume.
+DWORD check_handle(HANDLE handle, const Entry* entry, bool folder) {
+  DWORD attributes = 0;
+  ULONGLONG index = 0;
+  if (folder) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information)) return last_error_or(ERROR_NOT_SUPPORTED);
+    if (information.dwVolumeSerialNumber != tree.volume) return ERROR_STOPPED_ON_SYMLINK;
+    attributes = information.dwFileAttributes;
+    index = file_index(information);
+  } else if (!identity(handle, &attributes, &index)) {
+    return last_error_or(ERROR_NOT_SUPPORTED);
   }
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return ERROR_STOPPED_ON_SYMLINK;
   if (!tree.by_index) return 0;
-  if (entry == nullptr || entry->index != file_index(information)) return kListedBefore;
+  if (entry == nullptr || entry->index != index) return kListedBefore;
   return (entry->attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? ERROR_STOPPED_ON_SYMLINK : 0;
 }
 
@@ -197,11 +227,7 @@ Folder check_root(bool first) {
   if (!GetFileInformationByHandle(handle, &information)) {
     folder->error = last_error_or(ERROR_NOT_SUPPORTED);
   } else {
-    if (first) {
-      tree.volume = information.dwVolumeSerialNumber;
-      tree.by_name = resolved_name(handle, &tree.root_resolved);
-    }
-    folder->resolved = tree.root_resolved;
+    if (first) tree.volume = information.dwVolumeSerialNumber;
     if (tree.by_index) {
       const DWORD error = list_by_handle(handle, folder.get());
       if (first && unsupported(error)) {
@@ -218,6 +244,11 @@ Folder check_root(bool first) {
         tree.by_index = false;
       }
     }
+    if (first) {
+      if (tree.by_index) tree.name_kind = FILE_NAME_NORMALIZED | VOLUME_NAME_NONE;
+      tree.by_name = resolved_name(handle, tree.name_kind, &tree.root_resolved);
+    }
+    folder->resolved = tree.root_resolved;
   }
   CloseHandle(handle);
   return folder;
@@ -240,7 +271,7 @@ Folder check_below(const std::string& below, const std::string& name, const Fold
     folder->error = last_error_or(ERROR_PATH_NOT_FOUND);
     return folder;
   }
-  folder->error = check_handle(handle, entry);
+  folder->error = check_handle(handle, entry, true);
   if (folder->error == kListedBefore) folder->error = ERROR_STOPPED_ON_SYMLINK;
   if (folder->error == 0) {
     const std::wstring expected =
@@ -290,7 +321,7 @@ Folder listed_again(const std::string& below, const Folder& stale) {
 DWORD check_file(HANDLE handle, const Folder& folder, const std::string& name) {
   if (folder->error != 0) return folder->error;
   const Entry* entry = tree.by_index ? folder->find(name) : nullptr;
-  const DWORD refusal = check_handle(handle, entry);
+  const DWORD refusal = check_handle(handle, entry, false);
   if (refusal != 0) return refusal;
   const std::wstring expected =
       entry != nullptr && !folder->resolved.empty() ? joined(folder->resolved, entry->name) : L"";
