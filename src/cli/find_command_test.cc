@@ -857,6 +857,11 @@ TEST(VintrellFind, RecursiveSearchOfAMailTreeInEachForm) {
            "    jones@new.example\n"
            "Text found in  1 out of  2 Distributions Lists\n",
        "", 0},
+      // A trailing separator of either kind is not doubled.
+      {{"-r", "-l", "-d", tree.root + "/", "jones"},
+       tree.path("ann/STAFF.PML") + ":Staff ( 2 out of  3 entries)\n"
+           "Text found in  1 out of  2 Distributions Lists\n",
+       "", 0},
       // Without -r one folder, as the dialog; -H names the files there too.
       {{"-H", "-d", tree.path("ann"), "jones"},
        ann + "Text found in  1 out of  1 Address Books\n", "", 0},

@@ -80,8 +80,10 @@ std::string shown_path(const std::string& folder, const std::string& name) {
   if (folder.empty()) return below;
   if (below.empty()) return folder;
   const char separator = path_separator();
+  // Windows takes '/' for its separator too: "MAIL/" shows no "MAIL/\ann".
+  auto trailing = [&](char c) { return c == separator || (separator == '\\' && c == '/'); };
   std::string shown = folder;
-  while (!shown.empty() && shown.back() == separator) shown.pop_back();
+  while (!shown.empty() && trailing(shown.back())) shown.pop_back();
   return shown + separator + below;
 }
 
