@@ -31,10 +31,9 @@ bool working_folder_to_search(std::string* folder, std::string* reason);
 // descriptor; without `follow_links` (-r's promise) no symbolic link below it
 // is followed, also one swapped in after its folder was listed. On Windows the
 // file calls already take paths so; links there are reparse points, which -r
-// passes by, and without `follow_links` a file is read only when its handle
-// resolves to the folder and the listed names: one reached through a link or
-// junction swapped in since the listing (or a link Wine shows as a file) is
-// refused as a link met, never read.
+// passes by, and without `follow_links` a file is read only as its folder's
+// listing holds it (cli/opens_below.h): one reached through a link or junction
+// swapped in since the listing is refused as a link met, never read.
 void take_paths_as_given(const std::string& folder, bool follow_links);
 
 // A path below the searched folder (names joined with '\', as listed) as the

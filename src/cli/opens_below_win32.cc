@@ -283,31 +283,16 @@ Folder check_below(const std::string& below, const std::string& name, const Fold
   return folder;
 }
 
-// The checked folder `below` the root, checked at its first use, after the
-// search listed it. Callers hold tree_lock.
-Folder folder_at(const std::string& below) {
+// The checked folder `below` the root: checked at its first use (after the
+// search listed it), and listed again when the one known is `stale`, unless
+// another open has done so since. Callers hold tree_lock.
+Folder folder_at(const std::string& below, const Folder& stale = nullptr) {
   auto known = tree.folders.find(below);
-  if (known != tree.folders.end()) return known->second;
+  const bool first = known == tree.folders.end();
+  if (!first && known->second != stale) return known->second;
   Folder folder;
   if (below.empty()) {
-    folder = check_root(true);
-  } else {
-    std::string parent, name;
-    split_below(below, &parent, &name);
-    folder = check_below(below, name, folder_at(parent));
-  }
-  tree.folders[below] = folder;
-  return folder;
-}
-
-// The folder listed again, unless another open has done so since `stale`.
-// Callers hold tree_lock.
-Folder listed_again(const std::string& below, const Folder& stale) {
-  auto known = tree.folders.find(below);
-  if (known != tree.folders.end() && known->second != stale) return known->second;
-  Folder folder;
-  if (below.empty()) {
-    folder = check_root(false);
+    folder = check_root(first);
   } else {
     std::string parent, name;
     split_below(below, &parent, &name);
@@ -357,7 +342,7 @@ HANDLE open_below_root(const char* path, DWORD desired_access, DWORD share_mode)
     // folder listed again knows it, or it is not the file the name leads to.
     {
       std::lock_guard<std::mutex> hold(tree_lock);
-      folder = listed_again(folder_below, folder);
+      folder = folder_at(folder_below, folder);
     }
     refusal = check_file(handle, folder, name);
     if (refusal == kListedBefore) refusal = ERROR_STOPPED_ON_SYMLINK;
