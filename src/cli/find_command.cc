@@ -324,11 +324,16 @@ int FindRun::run() {
   if (parsed_.csv && write_output(csv_header(kind_), output_kind_, &errors_) != kExitFound) {
     return kExitTrouble;
   }
-  std::string trouble = folder_trouble(folder_);
+  // A folder whose own listing gave files can be listed: only a search that
+  // lists none asks what is wrong with the folder (a second listing of it).
+  SearchPlan plan;
+  if (!parsed_.recursive) plan = this->plan();
+  const bool listed_files = !parsed_.recursive && !plan.folders.front().files.empty();
+  std::string trouble = listed_files ? std::string() : folder_trouble(folder_);
   if (!trouble.empty()) {
     errors_.error(shown_folder_, trouble);
   } else {
-    const SearchPlan plan = this->plan();
+    if (parsed_.recursive) plan = this->plan();
     OrderedScans scans(&plan.jobs, parsed_.jobs != 0 ? parsed_.jobs : processor_count());
     for (const SearchPlan::Step& step : plan.steps) {
       if (!step.why.empty()) {

@@ -1,5 +1,6 @@
 #include "services/file_reading.h"
 
+#include <atomic>
 #include <cstring>
 #include <memory>
 
@@ -85,13 +86,25 @@ void keep_read_buffer(FileRecord* record) {
 
 void take_read_buffer(FileRecord* record) { record->read_buffer.swap(spare_read_buffer()); }
 
-// The open files, newest first.
+// The open files. Small numbers (the ones scans use, one per thread) each have
+// a slot of their own, found and taken without a lock; the others are a list,
+// newest first, under the table's lock.
+constexpr int16_t kSlottedNumbers = 64;
+
+std::atomic<FileRecord*>* file_slots() {
+  static std::atomic<FileRecord*> slots[kSlottedNumbers] = {};
+  return slots;
+}
+
 std::unique_ptr<FileRecord>& file_table() {
   static std::unique_ptr<FileRecord> head;
   return head;
 }
 
+bool slotted(int16_t file_number) { return file_number >= 0 && file_number < kSlottedNumbers; }
+
 FileRecord* look_up(int16_t file_number) {
+  if (slotted(file_number)) return file_slots()[file_number].load(std::memory_order_acquire);
   SpinLockHold hold(runtime_state().file_table_lock);
   for (FileRecord* r = file_table().get(); r != nullptr; r = r->next.get()) {
     if (r->file_number == file_number) return r;
@@ -101,6 +114,14 @@ FileRecord* look_up(int16_t file_number) {
 
 // Takes `record`'s file number unless another open holds it; false then.
 bool link_at_head(std::unique_ptr<FileRecord>& record) {
+  if (slotted(record->file_number)) {
+    FileRecord* free_slot = nullptr;
+    if (!file_slots()[record->file_number].compare_exchange_strong(free_slot, record.get())) {
+      return false;
+    }
+    record.release();
+    return true;
+  }
   SpinLockHold hold(runtime_state().file_table_lock);
   for (FileRecord* r = file_table().get(); r != nullptr; r = r->next.get()) {
     if (r->file_number == record->file_number) return false;
@@ -111,6 +132,12 @@ bool link_at_head(std::unique_ptr<FileRecord>& record) {
 }
 
 std::unique_ptr<FileRecord> unlink(FileRecord* record) {
+  if (record == nullptr) return nullptr;
+  if (slotted(record->file_number)) {
+    FileRecord* held = record;
+    if (!file_slots()[record->file_number].compare_exchange_strong(held, nullptr)) return nullptr;
+    return std::unique_ptr<FileRecord>(record);
+  }
   SpinLockHold hold(runtime_state().file_table_lock);
   for (std::unique_ptr<FileRecord>* link = &file_table(); *link; link = &(*link)->next) {
     if (link->get() == record) {

@@ -27,8 +27,28 @@ uint16_t name_sort_weight(char c) {
   return u >= 0x80 && u <= 0x9F ? kHigh[u - 0x80] : u;
 }
 
+namespace {
+
+bool same_folded(std::string_view a, std::string_view b) {
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (fold_name_case(a[i]) != fold_name_case(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool name_matches_mask(std::string_view mask, std::string_view name) {
   const size_t n = name.size();
+  // A search lists a whole folder against "*.PMR": a leading star and no other
+  // wildcard, ending in a byte that must be matched, asks only for the end.
+  if (mask.size() > 1 && mask[0] == '*' && mask.find_first_of("*?", 1) == std::string_view::npos &&
+      mask.back() != '.') {
+    const std::string_view tail = mask.substr(1);
+    return n >= tail.size() && same_folded(tail, name.substr(n - tail.size()));
+  }
+  // Without a star a mask matches no name longer than itself.
+  if (mask.find('*') == std::string_view::npos && n > mask.size()) return false;
   // Wine 8.0: "abc.*" and "*.*.*" match "abc"; "abc?" does not.
   size_t tail_start = mask.size();
   while (tail_start > 0 && (mask[tail_start - 1] == '*' || mask[tail_start - 1] == '.')) {
