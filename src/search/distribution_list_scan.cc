@@ -25,55 +25,47 @@ constexpr char kCtrlZ = 26;
 // last bytes, where an occurrence may still begin.
 constexpr size_t kCarryLimit = 64 * 1024;
 
-// The terminators of one block, found 64 bytes at a time: a short line costs a
-// bit test rather than a call.
-class TerminatorFinder {
- public:
-  TerminatorFinder(std::string_view block, char terminator)
-      : data_(block.data()), size_(block.size()), terminator_(terminator) {}
-
-  // The first terminator at or after `from`; the block's size when none.
-  // Calls come with `from` never decreasing.
-  size_t next(size_t from) {
-    if (from >= window_ + kWindow || window_ == kNoWindow) load(from - from % kWindow);
-    for (;;) {
-      const uint64_t ahead = from > window_ ? mask_ >> (from - window_) << (from - window_) : mask_;
-      if (ahead != 0) return window_ + static_cast<size_t>(__builtin_ctzll(ahead));
-      if (window_ + kWindow >= size_) return size_;
-      load(window_ + kWindow);
-      from = window_;
-    }
-  }
-
- private:
-  static constexpr size_t kWindow = 64;
-  static constexpr size_t kNoWindow = ~size_t{0};
-
-  void load(size_t window) {
-    window_ = window;
-    mask_ = 0;
-    const char* p = data_ + window;
-#if defined(__SSE2__)
-    if (window + kWindow <= size_) {
-      const __m128i t = _mm_set1_epi8(terminator_);
-      for (int part = 0; part < 4; ++part) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
-        const uint64_t bits = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, t)));
-        mask_ |= bits << (16 * part);
-      }
-      return;
-    }
-#endif
-    const size_t n = size_ - window < kWindow ? size_ - window : kWindow;
-    for (size_t i = 0; i < n; ++i) mask_ |= static_cast<uint64_t>(p[i] == terminator_) << i;
-  }
-
-  const char* data_;
-  size_t size_;
-  char terminator_;
-  size_t window_ = kNoWindow;
-  uint64_t mask_ = 0;  // bit i: a terminator at window_ + i
+// Bit i of each: the byte at `at + i` (i < n <= 64) is a line's terminator,
+// a backslash, an LF.
+struct WindowBits {
+  uint64_t ends = 0, backslashes = 0, lfs = 0;
 };
+
+// A window holds a line end or two: clearing them one by one costs less than
+// the run-time's population count on processors it cannot assume.
+int set_bits(uint64_t bits) {
+  int n = 0;
+  for (; bits != 0; bits &= bits - 1) ++n;
+  return n;
+}
+
+WindowBits window_bits(const char* at, size_t n, char terminator) {
+  WindowBits bits;
+#if defined(__SSE2__)
+  if (n == 64) {
+    const __m128i t = _mm_set1_epi8(terminator);
+    const __m128i backslash = _mm_set1_epi8('\\');
+    const __m128i lf = _mm_set1_epi8(kLf);
+    for (int part = 0; part < 4; ++part) {
+      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * part));
+      auto mask = [&](__m128i c) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, c))))
+               << (16 * part);
+      };
+      bits.ends |= mask(t);
+      bits.backslashes |= mask(backslash);
+      bits.lfs |= mask(lf);
+    }
+    return bits;
+  }
+#endif
+  for (size_t i = 0; i < n; ++i) {
+    bits.ends |= static_cast<uint64_t>(at[i] == terminator) << i;
+    bits.backslashes |= static_cast<uint64_t>(at[i] == '\\') << i;
+    bits.lfs |= static_cast<uint64_t>(at[i] == kLf) << i;
+  }
+  return bits;
+}
 
 // Entries and hits counted over whole blocks of a list's bytes, as its lines
 // would be read one by one: the first line is the title line, a line that
@@ -148,31 +140,68 @@ class ListTally {
   // The complete lines from `p` on; answers where the first incomplete one
   // starts, or the block's end.
   size_t whole_lines(std::string_view block, size_t p) {
+    if (whole_block_) return whole_lines_by_bits(block, p);
     const size_t end = block.size();
-    size_t next = whole_block_ ? search_.find(block, p) : TextSearch::npos;
-    TerminatorFinder terminators(block, terminator_);
     for (;;) {
-      const size_t stop = terminators.next(p);
-      if (stop == end) return p;
+      const char* t = static_cast<const char*>(std::memchr(block.data() + p, terminator_, end - p));
+      if (t == nullptr) return p;
+      const size_t stop = static_cast<size_t>(t - block.data());
       const std::string_view line = block.substr(p, stop - p);
-      if (!line.empty() && line[0] == '\\') {
-        if (next < stop) next = search_.find(block, stop + 1);
-      } else {
+      if (line.empty() || line[0] != '\\') {
         ++entries_;
-        bool hit;
-        if (search_.size() == 0) {
-          hit = !line.empty();
-        } else if (whole_block_) {
-          hit = next < stop;
-          if (hit) next = search_.find(block, stop + 1);
-        } else {
-          hit = search_.find(line) != TextSearch::npos;
-        }
+        const bool hit = search_.size() == 0 ? !line.empty() : search_.find(line) != TextSearch::npos;
         if (hit) count_hit(line);
       }
       p = after_terminator(block, stop);
       if (p >= end || lf_pending_) return p;
     }
+  }
+
+  // The same for a text that holds no line end, so that an occurrence lies
+  // within a line: lines and control lines are counted from bit masks 64
+  // bytes at a time, and only a line holding an occurrence is looked at.
+  size_t whole_lines_by_bits(std::string_view block, size_t p) {
+    const size_t end = block.size();
+    const bool cr = terminator_ == kCr;
+    int64_t lines = 0;
+    int64_t controls = block[p] == '\\' ? 1 : 0;
+    size_t last = end;  // the last terminator
+    uint64_t after_carry = 0, past_lf_carry = 0;
+    for (size_t w = p; w < end; w += 64) {
+      const size_t n = end - w < 64 ? end - w : 64;
+      const WindowBits bits = window_bits(block.data() + w, n, terminator_);
+      // Where lines start: after each terminator, and after the LF that
+      // belongs to a CR.
+      const uint64_t after = (bits.ends << 1) | after_carry;
+      after_carry = bits.ends >> 63;
+      uint64_t starts = after;
+      if (cr) {
+        const uint64_t onto_lf = after & bits.lfs;
+        starts = (after & ~bits.lfs) | (onto_lf << 1) | past_lf_carry;
+        past_lf_carry = onto_lf >> 63;
+      }
+      controls += set_bits(starts & bits.backslashes);
+      if (bits.ends != 0) {
+        lines += set_bits(bits.ends);
+        last = w + 63 - static_cast<size_t>(__builtin_clzll(bits.ends));
+      }
+    }
+    if (last == end) return p;
+    const size_t next_line = after_terminator(block, last);
+    // The line after the last terminator is not complete yet.
+    if (next_line < end && block[next_line] == '\\') --controls;
+    entries_ += lines - controls;
+    for (size_t at = search_.find(block, p); at < last;) {
+      size_t start = at;
+      while (start > p && block[start - 1] != terminator_) --start;
+      if (cr && start > p && block[start] == kLf) ++start;
+      const size_t stop = static_cast<size_t>(
+          static_cast<const char*>(std::memchr(block.data() + at, terminator_, last + 1 - at)) -
+          block.data());
+      if (block[start] != '\\') count_hit(block.substr(start, stop - start));
+      at = search_.find(block, stop + 1);
+    }
+    return next_line;
   }
 
   void open_line(std::string_view start) {

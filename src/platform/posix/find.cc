@@ -26,7 +26,7 @@ struct ListedEntry {
   uint64_t size = 0;
   std::string name;  // as listed
   int rank = 2;      // "." and ".." first
-  std::u16string key;
+  std::string key;   // each byte's weight as its rank among the weights
 };
 
 class SearchObject : public KernelObject {
@@ -86,12 +86,35 @@ bool describe_entry(int folder_fd, const std::string& name, ListedEntry* entry) 
 // Wine 8.0 delivers a folder sorted: "." and ".." first, then by name without
 // regard to case, character by character as Unicode (so "\x8A" after "\xE9"),
 // names equal so by byte order.
+// A byte's sort weight as a byte of the same order: its rank among the at most
+// 256 weights, so that keys compare as plain bytes (and short ones are made
+// without allocating).
+const unsigned char* weight_ranks() {
+  static const auto ranks = [] {
+    std::vector<uint16_t> weights;
+    for (int c = 0; c < 256; ++c) weights.push_back(name_sort_weight(static_cast<char>(c)));
+    std::vector<uint16_t> distinct = weights;
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    std::vector<unsigned char> out(256);
+    for (int c = 0; c < 256; ++c) {
+      out[c] = static_cast<unsigned char>(
+          std::lower_bound(distinct.begin(), distinct.end(), weights[c]) - distinct.begin());
+    }
+    return out;
+  }();
+  return ranks.data();
+}
+
 std::vector<uint32_t> listed_order(std::vector<ListedEntry>* entries) {
   // Each name's key is made once, not at every comparison.
+  const unsigned char* ranks = weight_ranks();
   for (ListedEntry& entry : *entries) {
     entry.rank = entry.name == "." ? 0 : entry.name == ".." ? 1 : 2;
-    entry.key.reserve(entry.name.size());
-    for (char c : entry.name) entry.key += static_cast<char16_t>(name_sort_weight(c));
+    entry.key.resize(entry.name.size());
+    for (size_t i = 0; i < entry.name.size(); ++i) {
+      entry.key[i] = static_cast<char>(ranks[static_cast<unsigned char>(entry.name[i])]);
+    }
   }
   std::vector<uint32_t> order(entries->size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
