@@ -224,3 +224,31 @@ TEST(DistributionListScan, LeavesFileNumberOneOpen) {
   }
   close_file(kScanFileNumber);
 }
+
+// Line ends, control lines and occurrences at every offset around the 64-byte
+// steps the scan counts lines in, with each kind of line end, and the list cut
+// into small refills as well as read whole.
+TEST(DistributionListScan, LinesCountTheSameWhereverTheyFallAgainstTheScansSteps) {
+  testing::TempFolder folder;
+  const uint32_t usual = set_line_look_ahead_size(0);
+  for (const char* end : {"\r\n", "\r", "\n"}) {
+    for (size_t pad = 50; pad <= 140; ++pad) {
+      const std::string e = end;
+      // Entries: a long one, "a smith", a blank one, "b", "c smith" and a
+      // last "d" without its line end; two control lines, one holding the text.
+      const std::string list = "Title: T" + e + std::string(pad, 'x') + e + "\\ctl" + e + "a smith" +
+                               e + "\\smith" + e + e + "b" + e + "c smith" + e + "d";
+      folder.write("L.PML", list);
+      for (uint32_t look_ahead : {0u, 7u, 64u, 65u}) {
+        set_line_look_ahead_size(look_ahead);
+        // The row goes with the answer, so that a failure names it.
+        const std::string row = std::string(e == "\r\n" ? "CR LF" : e == "\r" ? "CR" : "LF") +
+                                ", pad " + std::to_string(pad) + ", look-ahead " +
+                                std::to_string(look_ahead) + ": ";
+        EXPECT_EQ(row + scan(folder, "L.PML", "smith"), row + "T ( 2 out of  6 entries)");
+        EXPECT_EQ(scan(folder, "L.PML", "zebedee"), kNone);
+      }
+    }
+  }
+  set_line_look_ahead_size(usual);
+}
