@@ -26,7 +26,8 @@ constexpr char kCtrlZ = 26;
 constexpr size_t kCarryLimit = 64 * 1024;
 
 // Bit i of each: the byte at `at + i` (i < n <= 64) is a line's terminator,
-// a backslash, an LF.
+// a backslash, an LF. Control lines are rare: the last two are left at 0 in a
+// window that holds no backslash.
 struct WindowBits {
   uint64_t ends = 0, backslashes = 0, lfs = 0;
 };
@@ -45,14 +46,22 @@ WindowBits window_bits(const char* at, size_t n, char terminator) {
   if (n == 64) {
     const __m128i t = _mm_set1_epi8(terminator);
     const __m128i backslash = _mm_set1_epi8('\\');
+    __m128i bytes[4];
+    __m128i any_backslash = _mm_setzero_si128();
+    for (int part = 0; part < 4; ++part) {
+      bytes[part] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * part));
+      const uint32_t ends = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes[part], t)));
+      bits.ends |= static_cast<uint64_t>(ends) << (16 * part);
+      any_backslash = _mm_or_si128(any_backslash, _mm_cmpeq_epi8(bytes[part], backslash));
+    }
+    if (_mm_movemask_epi8(any_backslash) == 0) return bits;
     const __m128i lf = _mm_set1_epi8(kLf);
     for (int part = 0; part < 4; ++part) {
-      const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 16 * part));
       auto mask = [&](__m128i c) {
-        return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, c))))
+        return static_cast<uint64_t>(
+                   static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes[part], c))))
                << (16 * part);
       };
-      bits.ends |= mask(t);
       bits.backslashes |= mask(backslash);
       bits.lfs |= mask(lf);
     }
@@ -83,8 +92,10 @@ class ListTally {
                      std::memchr(search.text().data(), kLf, search.size()) == nullptr),
         details_(details != nullptr && details->want_matches ? details : nullptr) {}
 
-  // The next bytes of the data, which ends before any Ctrl-Z.
-  void feed(std::string_view block) {
+  // The next bytes of the data, which ends before any Ctrl-Z; `last` when
+  // no more will follow.
+  void feed(std::string_view block, bool last) {
+    last_block_ = last;
     size_t p = 0;
     const size_t end = block.size();
     while (p < end) {
@@ -162,6 +173,14 @@ class ListTally {
   // bytes at a time, and only a line holding an occurrence is looked at.
   size_t whole_lines_by_bits(std::string_view block, size_t p) {
     const size_t end = block.size();
+    const size_t first_at = search_.find(block, p);
+    if (first_at == TextSearch::npos && last_block_ && hits_ == 0) {
+      // The text occurs nowhere from here to the end: the list gives no
+      // result, whatever its lines, so they are not counted.
+      size_t last = end - 1;
+      while (block[last] != terminator_) --last;
+      return after_terminator(block, last);
+    }
     const bool cr = terminator_ == kCr;
     int64_t lines = 0;
     int64_t controls = block[p] == '\\' ? 1 : 0;
@@ -174,13 +193,13 @@ class ListTally {
       // belongs to a CR.
       const uint64_t after = (bits.ends << 1) | after_carry;
       after_carry = bits.ends >> 63;
-      uint64_t starts = after;
-      if (cr) {
-        const uint64_t onto_lf = after & bits.lfs;
-        starts = (after & ~bits.lfs) | (onto_lf << 1) | past_lf_carry;
-        past_lf_carry = onto_lf >> 63;
+      if (bits.backslashes != 0) {
+        uint64_t starts = after;
+        if (cr) starts = (after & ~bits.lfs) | ((after & bits.lfs) << 1) | past_lf_carry;
+        controls += set_bits(starts & bits.backslashes);
       }
-      controls += set_bits(starts & bits.backslashes);
+      // A CR LF at the window's last two bytes starts a line in the next one.
+      if (cr) past_lf_carry = n == 64 ? (bits.ends >> 62) & (block[w + 63] == kLf ? 1 : 0) : 0;
       if (bits.ends != 0) {
         lines += set_bits(bits.ends);
         last = w + 63 - static_cast<size_t>(__builtin_clzll(bits.ends));
@@ -191,7 +210,7 @@ class ListTally {
     // The line after the last terminator is not complete yet.
     if (next_line < end && block[next_line] == '\\') --controls;
     entries_ += lines - controls;
-    for (size_t at = search_.find(block, p); at < last;) {
+    for (size_t at = first_at; at < last;) {
       size_t start = at;
       while (start > p && block[start - 1] != terminator_) --start;
       if (cr && start > p && block[start] == kLf) ++start;
@@ -250,6 +269,7 @@ class ListTally {
   const char terminator_;
   const bool whole_block_;
   ScanDetails* const details_;
+  bool last_block_ = false;
   bool in_title_ = true;
   std::string title_line_;
   bool lf_pending_ = false;  // a block ended in a CR: an LF first is its own
@@ -287,7 +307,7 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
       // A Ctrl-Z ends the readable data.
       const void* ctrl_z = std::memchr(block.data(), kCtrlZ, block.size());
       if (ctrl_z != nullptr) block = block.substr(0, static_cast<const char*>(ctrl_z) - block.data());
-      tally.feed(block);
+      tally.feed(block, ctrl_z != nullptr || took_last_block(file_number));
       if (ctrl_z != nullptr) break;
     }
   }
@@ -304,7 +324,7 @@ std::optional<std::string> scan_distribution_list(const std::string& path,
     title_line = tally.take_title_line();
     if (details != nullptr) details->matches.clear();
     ListTally by_lf(search, kLf, details);
-    by_lf.feed(title_line);
+    by_lf.feed(title_line, true);
     by_lf.finish();
     title_line = by_lf.take_title_line();
     entries = by_lf.entries();

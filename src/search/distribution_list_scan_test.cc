@@ -235,9 +235,10 @@ TEST(DistributionListScan, LinesCountTheSameWhereverTheyFallAgainstTheScansSteps
     for (size_t pad = 50; pad <= 140; ++pad) {
       const std::string e = end;
       // Entries: a long one, "a smith", a blank one, "b", "c smith" and a
-      // last "d" without its line end; two control lines, one holding the text.
+      // last "d end" without its line end; two control lines, one holding the
+      // text.
       const std::string list = "Title: T" + e + std::string(pad, 'x') + e + "\\ctl" + e + "a smith" +
-                               e + "\\smith" + e + e + "b" + e + "c smith" + e + "d";
+                               e + "\\smith" + e + e + "b" + e + "c smith" + e + "d end";
       folder.write("L.PML", list);
       for (uint32_t look_ahead : {0u, 7u, 64u, 65u}) {
         set_line_look_ahead_size(look_ahead);
@@ -246,7 +247,9 @@ TEST(DistributionListScan, LinesCountTheSameWhereverTheyFallAgainstTheScansSteps
                                 ", pad " + std::to_string(pad) + ", look-ahead " +
                                 std::to_string(look_ahead) + ": ";
         EXPECT_EQ(row + scan(folder, "L.PML", "smith"), row + "T ( 2 out of  6 entries)");
-        EXPECT_EQ(scan(folder, "L.PML", "zebedee"), kNone);
+        EXPECT_EQ(row + scan(folder, "L.PML", "end"), row + "T ( 1 out of  6 entries)");
+        EXPECT_EQ(row + scan(folder, "L.PML", "ctl"), row + kNone);
+        EXPECT_EQ(row + scan(folder, "L.PML", "zebedee"), row + kNone);
       }
     }
   }

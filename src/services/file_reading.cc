@@ -481,6 +481,13 @@ std::string_view take_block(int16_t file_number) {
   return run;
 }
 
+bool took_last_block(int16_t file_number) {
+  const FileRecord* record = look_up(file_number);
+  return record != nullptr && record->file_mode == kModeLineReading && record->short_refill &&
+         record->buffer_position == record->buffer_fill &&
+         record->buffer_offset + record->buffer_fill == record->file_pointer;
+}
+
 std::string read_line(int16_t file_number) {
   std::string text;
   read_line_into(file_number, &text);

@@ -48,6 +48,9 @@ void read_line_into(int16_t file_number, std::string* text);
 // stays valid until the next call on the file. Empty at the end of data, and on
 // a failed read (its error recorded). Ctrl-Z is not looked at here.
 std::string_view take_block(int16_t file_number);
+// True when the block last taken ends the data, known without another read
+// (a disk file's read came back short); false when that is not known yet.
+bool took_last_block(int16_t file_number);
 // -1 at the end of data, before a Ctrl-Z, after a short `read_bytes`, for a
 // number that is not open (error 53) and after a failed look-ahead; else 0.
 int32_t at_end_of_file(int16_t file_number);
