@@ -91,8 +91,14 @@ void take_read_buffer(FileRecord* record) { record->read_buffer.swap(spare_read_
 // newest first, under the table's lock.
 constexpr int16_t kSlottedNumbers = 64;
 
-std::atomic<FileRecord*>* file_slots() {
-  static std::atomic<FileRecord*> slots[kSlottedNumbers] = {};
+// One cache line each: threads that open and close their own numbers at once
+// do not keep taking the line from each other.
+struct alignas(64) FileSlot {
+  std::atomic<FileRecord*> record{nullptr};
+};
+
+FileSlot* file_slots() {
+  static FileSlot slots[kSlottedNumbers];
   return slots;
 }
 
@@ -104,7 +110,7 @@ std::unique_ptr<FileRecord>& file_table() {
 bool slotted(int16_t file_number) { return file_number >= 0 && file_number < kSlottedNumbers; }
 
 FileRecord* look_up(int16_t file_number) {
-  if (slotted(file_number)) return file_slots()[file_number].load(std::memory_order_acquire);
+  if (slotted(file_number)) return file_slots()[file_number].record.load(std::memory_order_acquire);
   SpinLockHold hold(runtime_state().file_table_lock);
   for (FileRecord* r = file_table().get(); r != nullptr; r = r->next.get()) {
     if (r->file_number == file_number) return r;
@@ -116,7 +122,7 @@ FileRecord* look_up(int16_t file_number) {
 bool link_at_head(std::unique_ptr<FileRecord>& record) {
   if (slotted(record->file_number)) {
     FileRecord* free_slot = nullptr;
-    if (!file_slots()[record->file_number].compare_exchange_strong(free_slot, record.get())) {
+    if (!file_slots()[record->file_number].record.compare_exchange_strong(free_slot, record.get())) {
       return false;
     }
     record.release();
@@ -135,7 +141,9 @@ std::unique_ptr<FileRecord> unlink(FileRecord* record) {
   if (record == nullptr) return nullptr;
   if (slotted(record->file_number)) {
     FileRecord* held = record;
-    if (!file_slots()[record->file_number].compare_exchange_strong(held, nullptr)) return nullptr;
+    if (!file_slots()[record->file_number].record.compare_exchange_strong(held, nullptr)) {
+      return nullptr;
+    }
     return std::unique_ptr<FileRecord>(record);
   }
   SpinLockHold hold(runtime_state().file_table_lock);

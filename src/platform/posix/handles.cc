@@ -16,7 +16,8 @@ namespace {
 // handles fall in different parts.
 constexpr size_t kParts = 16;
 
-struct TablePart {
+// A cache line each, so that threads working in different parts do not share one.
+struct alignas(64) TablePart {
   std::mutex mutex;
   std::map<uintptr_t, std::shared_ptr<KernelObject>> objects;
 };
