@@ -104,6 +104,14 @@ int compare_specials(std::string_view a, std::string_view b) {
 }  // namespace
 
 int compare_ignoring_case(std::string_view a, std::string_view b) {
+  // Equal bytes weigh alike at every level and move the specials after them
+  // alike, so a start both share decides nothing: results of one title share
+  // most of their line.
+  size_t shared = 0;
+  const size_t shorter = a.size() < b.size() ? a.size() : b.size();
+  while (shared < shorter && a[shared] == b[shared]) ++shared;
+  a.remove_prefix(shared);
+  b.remove_prefix(shared);
   for (int level = 1; level <= 3; ++level) {
     if (int order = compare_level(a, b, level)) return order;
   }
