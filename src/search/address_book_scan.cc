@@ -21,7 +21,7 @@ std::optional<std::string> scan_address_book(const std::string& path,
   double size = file_length(file_number);
   // 2 GiB or more does not fit the 32-bit count: the negative count reads nothing.
   int32_t count = size < 2147483648.0 ? static_cast<int32_t>(size) : -1;
-  std::string buffer = read_bytes(file_number, count);
+  const std::string_view buffer = read_bytes_reusing(file_number, count);
   if (read_error != nullptr) {
     *read_error = open_error != 0 ? open_error : error_number_of(frame.run_time_error());
   }
@@ -30,11 +30,11 @@ std::optional<std::string> scan_address_book(const std::string& path,
   // the buffer keeps its bytes as read, so the title keeps its own case.
   int32_t occurrences = count_occurrences_in(buffer, search_text, !match_case);
   if (occurrences <= 0) return std::nullopt;
-  if (details != nullptr && details->want_book) details->book = buffer;
+  if (details != nullptr && details->want_book) details->book.assign(buffer.data(), buffer.size());
   if (details != nullptr && details->want_matches) {
     // The book's records are not parsed: each run of non-NUL bytes is one field,
     // judged by the count's own rule.
-    const std::string_view whole(buffer);
+    const std::string_view whole = buffer;
     for (size_t at = 0; at < whole.size();) {
       size_t end = whole.find('\0', at);
       if (end == std::string_view::npos) end = whole.size();
@@ -45,16 +45,14 @@ std::optional<std::string> scan_address_book(const std::string& path,
       at = end + 1;
     }
   }
-  // The title is the buffer up to its first NUL; no NUL gives position 0, a
-  // length of -1, and so the whole buffer. Cut in place: a book without NUL
-  // bytes is held once more, as its line, and no further.
-  int32_t title_length = find_text(1, buffer, char_from_code(0)) - 1;
-  if (title_length >= 0) buffer.resize(static_cast<size_t>(title_length));
+  // The title is the buffer up to its first NUL, or all of it: a book without
+  // NUL bytes is held once more, as its line, and no further.
+  const std::string_view title = buffer.substr(0, buffer.find('\0'));
   if (details != nullptr) {
-    details->title = buffer;
+    details->title.assign(title.data(), title.size());
     details->count = occurrences;
   }
-  return concatenate(buffer,
+  return concatenate(title,
                      concatenate(concatenate(" (", number_to_text(occurrences)), " occurences)"));
 }
 

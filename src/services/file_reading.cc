@@ -544,40 +544,63 @@ double file_length(int16_t file_number) {
   return static_cast<double>(high) * 4294967296.0 + static_cast<double>(low);
 }
 
-std::string read_bytes(int16_t file_number, int32_t count) {
+namespace {
+
+// At most `count` bytes from the current position into `bytes`, which is made
+// at least that long first (only a longer one is cleared); the number read, or
+// -1 with the error recorded.
+int64_t read_bytes_into(int16_t file_number, int32_t count, std::string* bytes) {
   FileRecord* record = look_up(file_number);
   if (record == nullptr) {
     set_error(kErrorFileNotOpen);
-    return std::string();
+    return -1;
   }
   if (record->file_mode != kModeWholeFile) {
     set_error(kErrorWrongFileMode);
-    return std::string();
+    return -1;
   }
-  std::string bytes;
   // A negative count is a length past 2 GiB seen through 32 bits: never allocated.
-  if (count < 0 || !obtain_string_storage(&bytes, static_cast<size_t>(count))) {
+  if (count < 0 || (bytes->size() < static_cast<size_t>(count) &&
+                    !obtain_string_storage(bytes, static_cast<size_t>(count)))) {
     set_error(kErrorOutOfMemory);
-    return std::string();
+    return -1;
   }
   DWORD got = 0;
   if (count > 0) {
     PlatformOutcome outcome;
     guarded_platform_call(&outcome, [&] {
-      return ReadFile(record->handle, &bytes[0], static_cast<DWORD>(count), &got, nullptr);
+      return ReadFile(record->handle, &(*bytes)[0], static_cast<DWORD>(count), &got, nullptr);
     });
     if (outcome.failed()) {
       set_error(outcome.error_number());
-      return std::string();
+      return -1;
     }
   }
   record->status_flags &= static_cast<uint16_t>(~kStatusShortRead);
-  if (got < static_cast<DWORD>(count)) {
-    record->status_flags |= kStatusShortRead;
-    bytes.resize(got);
-  }
+  if (got < static_cast<DWORD>(count)) record->status_flags |= kStatusShortRead;
   record->buffer_offset += got;
+  return got;
+}
+
+// The storage of the thread's read_bytes_reusing; a plain pointer, as the
+// spare read buffer's.
+thread_local std::string* t_whole_file_buffer = nullptr;
+
+}  // namespace
+
+std::string read_bytes(int16_t file_number, int32_t count) {
+  std::string bytes;
+  const int64_t got = read_bytes_into(file_number, count, &bytes);
+  if (got < 0) return std::string();
+  bytes.resize(static_cast<size_t>(got));
   return bytes;
+}
+
+std::string_view read_bytes_reusing(int16_t file_number, int32_t count) {
+  if (t_whole_file_buffer == nullptr) t_whole_file_buffer = new std::string;
+  const int64_t got = read_bytes_into(file_number, count, t_whole_file_buffer);
+  if (got <= 0) return std::string_view();
+  return std::string_view(t_whole_file_buffer->data(), static_cast<size_t>(got));
 }
 
 void close_file(int16_t file_number) {
@@ -596,6 +619,8 @@ void close_file(int16_t file_number) {
 void release_thread_read_buffer() {
   delete t_spare_read_buffer;
   t_spare_read_buffer = nullptr;
+  delete t_whole_file_buffer;
+  t_whole_file_buffer = nullptr;
 }
 
 uint32_t set_line_look_ahead_size(uint32_t size) {

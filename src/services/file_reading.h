@@ -59,11 +59,16 @@ double file_length(int16_t file_number);
 // At most `count` bytes from the current position; the empty string with error 7
 // when `count` is negative or cannot be allocated.
 std::string read_bytes(int16_t file_number, int32_t count);
+// The same into storage the calling thread keeps from one call to the next, so
+// that a scan of many books neither allocates nor clears a buffer per book.
+// The view stays valid until the thread's next call (or its
+// release_thread_read_buffer).
+std::string_view read_bytes_reusing(int16_t file_number, int32_t count);
 // Frees the number; a number that is not open is left alone silently.
 void close_file(int16_t file_number);
 
-// Frees the read buffer the calling thread keeps for its next open; a thread
-// that read files calls it before it ends.
+// Frees the read buffers the calling thread keeps for its next open and its
+// next read_bytes_reusing; a thread that read files calls it before it ends.
 void release_thread_read_buffer();
 
 // For tests: the look-ahead of files opened for line reading from now on (0 for

@@ -66,7 +66,7 @@ void fail_string_storage_at(int n, int run) {
   t_fail_run = run;
 }
 
-std::string concatenate(const std::string& a, const std::string& b) {
+std::string concatenate(std::string_view a, std::string_view b) {
   std::string out;
   if (!obtain_string_storage(&out, a.size() + b.size())) {
     set_error(kErrorOutOfMemory);

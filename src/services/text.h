@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vintrell {
 
@@ -22,7 +23,7 @@ bool obtain_string_storage(std::string* s, size_t size);
 void fail_string_storage_at(int n, int run = 1);
 
 // a then b. Failure: empty.
-std::string concatenate(const std::string& a, const std::string& b);
+std::string concatenate(std::string_view a, std::string_view b);
 // Bytewise as unsigned values; a shorter prefix is the lesser.
 Order compare(const std::string& a, const std::string& b);
 int32_t length(const std::string& s);
