@@ -9,11 +9,6 @@
 namespace vintrell {
 namespace {
 
-// How long the modal loop waits for a message before it looks again whether
-// its dialog still exists: rare enough to cost nothing while idle, short
-// enough that a dialog destroyed from elsewhere ends its loop at once.
-constexpr DWORD kIdleWaitMilliseconds = 500;
-
 template <typename Callback>
 Callback callback_in(HWND window) {
   return reinterpret_cast<Callback>(GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -148,9 +143,11 @@ void run_modal(HWND dialog, DialogCallback dialog_callback, int32_t* result) {
       if (!(style & DS_NOIDLEMSG) && owner != nullptr) {
         SendMessageA(owner, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(dialog));
       }
-      // Bounded, so that a dialog destroyed from elsewhere (another thread, a
-      // sent message that posts nothing) is still noticed.
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, kIdleWaitMilliseconds, QS_ALLINPUT);
+      // Until something arrives, with no timeout: an idle dialog wakes for
+      // nothing. Only this thread can destroy it, while it handles a message:
+      // a message sent from another thread wakes the wait too (the next
+      // PeekMessageA delivers it), and the check above then sees the dialog gone.
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
       continue;
     }
     if (!(IsWindow(dialog) && IsDialogMessageA(dialog, &message))) {
