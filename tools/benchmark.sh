@@ -15,7 +15,7 @@
 #   - the system calls per file (strace -c) and the peak memory;
 #   - -r over a mail tree of 100 user folders with 20 address books each,
 #     against one search of the same 2,000 books in one folder and of one
-#     user's folder of 20: the time per file;
+#     user's folder of 20, and against rg on its own threads: the time per file;
 #   - under 32-bit Wine, each against a floor of the same build under the same
 #     Wine in the same run, so that the emulator cancels in the ratio (where
 #     Wine runs under QEMU, absolute times measure QEMU):
@@ -314,6 +314,10 @@ time_tree() {
 }
 tree_files=$(count_of tree)
 time_tree tree-r "$corpus/tree" "$tree_files" -r smith
+# rg over the same tree on its own threads, the books only.
+(cd "$corpus/tree" && hyperfine --style none --ignore-failure --warmup 2 --runs "$runs" -N \
+  --export-json "$results/tree-rg.json" "rg -c -a -u -i -F -g *.PMR smith ." >/dev/null 2>&1)
+figure[tree-rg-wall]=$(jq -r ".results[0].median * 1e6 / $tree_files * 10 | round / 10" "$results/tree-rg.json")
 time_tree tree-flat "$corpus/flat" "$(count_of flat)" smith
 time_tree tree-one "$corpus/tree/user001" "$(count_of tree/user001)" smith
 
@@ -407,6 +411,7 @@ for part in wall cpu; do
   derive "tree-r-vs-flat-$part" "tree-r-$part" "tree-flat-$part"
   derive "tree-r-vs-one-$part" "tree-r-$part" "tree-one-$part"
 done
+derive tree-r-vs-rg-wall tree-r-wall tree-rg-wall
 for kind in books lists; do
   for part in wall cpu; do derive "wine-$kind-vs-floor-$part" "wine-$kind-find-$part" "wine-$kind-floor-$part"; done
 done
@@ -457,6 +462,8 @@ if [ "$native_wanted" = 1 ]; then
     row "tree-flat-$part" "the same 2,000 books in one folder, per file, $part" us
     row "tree-one-$part" "one user's folder of 20 books, per file, $part" us
   done
+  row tree-rg-wall "rg over the same tree (its own threads), per file, wall" us
+  row tree-r-vs-rg-wall "-r / rg over the tree, wall" x "<= 0.6" "x <= 0.6"
   row tree-r-vs-flat-wall "-r / one folder of 2,000, per file, wall" x
   row tree-r-vs-flat-cpu "-r / one folder of 2,000, per file, CPU" x "<= 1.1" "x <= 1.1"
   row tree-r-vs-one-cpu "-r / one folder of 20, per file, CPU" x "<= 1" "x <= 1"
