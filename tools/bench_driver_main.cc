@@ -104,6 +104,8 @@ void sit_idle(const char* name, double seconds) {
   Sleep(static_cast<DWORD>(seconds * 1000));
   std::printf("idle_end %s\n", name);
   std::fflush(stdout);
+  // The process must still be there when the reader takes its second reading.
+  Sleep(1000);
 }
 
 // Milliseconds from pressing `button` until `list` is painted. The command

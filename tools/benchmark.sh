@@ -125,22 +125,27 @@ if [ "${1:-}" = --under-wine ]; then
     # The idle CPU is read from /proc while the driver waits: the run time of
     # every thread (schedstat, in ns; where the kernel keeps none, user +
     # system ticks) of every process whose command line names the copy, the
-    # driver's own left out.
+    # driver's own left out. Only the threads alive at both readings count: a
+    # start-up process or thread that ends inside the window would take its
+    # whole run time out of the sum with it.
     ns_per_tick=$((1000000000 / $(getconf CLK_TCK)))
-    cpu_ns() {  # PATTERN
-      local pid task ns sum=0
+    cpu_snapshot() {  # PATTERN: "TASK NS" lines
+      local pid task ns
       for pid in $(pgrep -f "$1"); do
         grep -qa vintrell-bench-driver "/proc/$pid/cmdline" 2>/dev/null && continue
-        if [ -r /proc/self/schedstat ]; then
-          for task in "/proc/$pid/task"/*; do
-            read -r ns _ <"$task/schedstat" 2>/dev/null || ns=0
-            sum=$((sum + ns))
-          done
-        else
-          sum=$((sum + ns_per_tick * $(awk '{ print $14 + $15 }' "/proc/$pid/stat" 2>/dev/null || echo 0)))
-        fi
+        for task in "/proc/$pid/task"/*; do
+          if [ -r /proc/self/schedstat ]; then
+            read -r ns _ <"$task/schedstat" 2>/dev/null || continue
+          else
+            ns=$((ns_per_tick * $(awk '{ print $14 + $15 }' "$task/stat" 2>/dev/null || echo 0)))
+          fi
+          echo "$task $ns"
+        done
       done
-      echo "$sum"
+    }
+    cpu_delta_ns() {  # BEFORE AFTER: the run time the tasks in both took in between
+      awk 'NR == FNR { before[$1] = $2; next } ($1 in before) { sum += $2 - before[$1] }
+           END { printf "%d\n", sum }' "$1" "$2"
     }
     declare -A pattern=([program]='gui-program.vintrell\.exe'
                         [dialog]='gui-floor.vintrell-bench-dialog\.exe')
@@ -153,10 +158,14 @@ if [ "${1:-}" = --under-wine ]; then
     while read -r key value; do
       key=${key%$'\r'} value=${value%$'\r'}
       case $key in
-        idle_begin) ns0=$(cpu_ns "${pattern[$value]}") wall0=$(date +%s.%N) ;;
+        idle_begin)
+          cpu_snapshot "${pattern[$value]}" >"$results/idle0"
+          wall0=$(date +%s.%N) ;;
         idle_end)
-          ns1=$(cpu_ns "${pattern[$value]}") wall1=$(date +%s.%N)
-          awk -v k="${value}_idle_cpu_percent" -v t="$((ns1 - ns0))" -v a="$wall0" -v b="$wall1" \
+          cpu_snapshot "${pattern[$value]}" >"$results/idle1"
+          wall1=$(date +%s.%N)
+          awk -v k="${value}_idle_cpu_percent" -v t="$(cpu_delta_ns "$results/idle0" "$results/idle1")" \
+            -v a="$wall0" -v b="$wall1" \
             'BEGIN { printf "%s %.3f\n", k, 100 * t / 1e9 / (b - a) }' ;;
         find_ms | results | fill_ms | fill_lines | same_lines) echo "$key $value" ;;
       esac
