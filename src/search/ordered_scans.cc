@@ -15,11 +15,10 @@ constexpr size_t kNone = ~size_t{0};
 }  // namespace
 
 OrderedScans::OrderedScans(const std::vector<ScanJob>* jobs, unsigned threads)
-    : jobs_(jobs),
-      outcomes_(jobs->size()),
-      done_(new std::atomic<bool>[jobs->size()]),
-      waiting_for_(kNone) {
-  for (size_t i = 0; i < jobs->size(); ++i) done_[i].store(false, std::memory_order_relaxed);
+    : jobs_(jobs), waiting_for_(kNone) {
+  // No scan here may raise a critical-error box, on one thread or several:
+  // the mode is set once, not around every call.
+  keep_error_mode_for_process();
   if (threads <= 1 || jobs->size() <= 1) return;
   // Small files cost less to scan than to hand over one by one: they go in
   // chunks, far ahead. Outcomes that hold a whole book (for --entries) wait
@@ -28,12 +27,19 @@ OrderedScans::OrderedScans(const std::vector<ScanJob>* jobs, unsigned threads)
                                        [](const ScanJob& job) { return job.wants.book; });
   chunk_ = whole_books ? 1 : 64;
   ahead_ = (whole_books ? 2 : 256) * static_cast<size_t>(threads);
-  keep_error_mode_for_process();
-  threads_.reserve(threads);
-  for (unsigned t = 0; t < threads; ++t) {
+  // No job is claimed as far as `ahead_` past the next take, so that many
+  // slots hold every outcome not yet taken, whatever the folder's size.
+  slots_ = std::min(ahead_, jobs->size());
+  outcomes_.resize(slots_);
+  done_.reset(new std::atomic<bool>[slots_]);
+  for (size_t i = 0; i < slots_; ++i) done_[i].store(false, std::memory_order_relaxed);
+  // The caller's thread scans too, between its takes: one thread fewer is started.
+  threads_.reserve(threads - 1);
+  for (unsigned t = 0; t + 1 < threads; ++t) {
     const int16_t file_number = static_cast<int16_t>(kScanFileNumber + t);
     threads_.emplace_back([this, file_number] { work(file_number); });
   }
+  own_file_number_ = static_cast<int16_t>(kScanFileNumber + threads - 1);
 }
 
 OrderedScans::~OrderedScans() {
@@ -43,6 +49,23 @@ OrderedScans::~OrderedScans() {
   }
   taken_.notify_all();
   for (std::thread& thread : threads_) thread.join();
+}
+
+bool OrderedScans::claim(size_t* first, size_t* last) {
+  const size_t count = jobs_->size();
+  if (stopping_ || next_claim_ >= count || next_claim_ >= next_take_ + ahead_) return false;
+  *first = next_claim_;
+  *last = std::min({count, *first + chunk_, next_take_ + ahead_});
+  next_claim_ = *last;
+  return true;
+}
+
+void OrderedScans::scan_chunk(size_t first, size_t last, int16_t file_number) {
+  for (size_t index = first; index < last; ++index) {
+    const ScanJob& job = (*jobs_)[index];
+    outcomes_[index % slots_] = scan_listed_file(*job.request, job.file, job.wants, file_number);
+    done_[index % slots_].store(true);
+  }
 }
 
 void OrderedScans::work(int16_t file_number) {
@@ -64,16 +87,10 @@ void OrderedScans::work(int16_t file_number) {
       });
       --threads_held_;
     }
-    if (stopping_ || next_claim_ >= count) return;
-    const size_t first = next_claim_;
-    const size_t last = std::min({count, first + chunk_, next_take_ + ahead_});
-    next_claim_ = last;
+    size_t first = 0, last = 0;
+    if (!claim(&first, &last)) return;
     hold.unlock();
-    for (size_t index = first; index < last; ++index) {
-      const ScanJob& job = (*jobs_)[index];
-      outcomes_[index] = scan_listed_file(*job.request, job.file, job.wants, file_number);
-      done_[index].store(true);
-    }
+    scan_chunk(first, last, file_number);
     // take() is woken once per chunk, not per file: it then finds the rest of
     // the chunk done.
     const size_t waited = waiting_for_.load();
@@ -90,13 +107,24 @@ ScanOutcome OrderedScans::take(size_t index) {
     const ScanJob& job = (*jobs_)[index];
     return scan_listed_file(*job.request, job.file, job.wants);
   }
-  if (!done_[index].load()) {
+  const size_t slot = index % slots_;
+  while (!done_[slot].load()) {
     std::unique_lock<std::mutex> hold(mutex_);
+    // The caller's thread is one of the scanning threads: rather than wait
+    // for a chunk in other hands, it scans the next one free.
+    size_t first = 0, last = 0;
+    if (claim(&first, &last)) {
+      hold.unlock();
+      scan_chunk(first, last, own_file_number_);
+      continue;
+    }
     waiting_for_.store(index);
-    done_one_.wait(hold, [&] { return done_[index].load(); });
+    done_one_.wait(hold, [&] { return done_[slot].load(); });
     waiting_for_.store(kNone);
   }
-  ScanOutcome outcome = std::move(outcomes_[index]);
+  ScanOutcome outcome = std::move(outcomes_[slot]);
+  // The slot is free for the job `slots_` further on once this take is seen.
+  done_[slot].store(false);
   next_take_.store(index + 1);
   if (threads_held_.load() > 0) {
     std::lock_guard<std::mutex> hold(mutex_);

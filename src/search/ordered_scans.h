@@ -23,9 +23,10 @@ struct ScanJob {
 
 class OrderedScans {
  public:
-  // Starts scanning `jobs` (which outlive this) on `threads` threads; with 1
-  // none is started and each take() scans its job on the caller's thread, on
-  // file number 1. A thread runs at most a few jobs ahead of take().
+  // Starts scanning `jobs` (which outlive this) on `threads` threads, the
+  // caller's among them (it scans within take()); with 1 none is started and
+  // each take() scans its job on the caller's thread, on file number 1. No
+  // thread runs more than a few jobs ahead of take().
   OrderedScans(const std::vector<ScanJob>* jobs, unsigned threads);
   // Stops the threads once their current scans end; outcomes not taken are lost.
   ~OrderedScans();
@@ -38,13 +39,20 @@ class OrderedScans {
 
  private:
   void work(int16_t file_number);
+  // The next chunk free to scan within the window, claimed; false for none.
+  // Under mutex_.
+  bool claim(size_t* first, size_t* last);
+  void scan_chunk(size_t first, size_t last, int16_t file_number);
 
   const std::vector<ScanJob>* jobs_;
+  // Job i's outcome and whether it is in place (read without the lock) are
+  // in slot i % slots_.
+  size_t slots_ = 0;
   std::vector<ScanOutcome> outcomes_;
-  // Set once a job's outcome is in place; read without the lock.
   std::unique_ptr<std::atomic<bool>[]> done_;
   size_t chunk_ = 1;  // jobs a thread claims at once: one hand-over per chunk
   size_t ahead_ = 0;  // how far past the next take a thread may claim
+  int16_t own_file_number_ = kScanFileNumber;  // the caller's, as it scans in take()
   std::atomic<size_t> next_take_{0};
   std::atomic<size_t> waiting_for_;  // the job take() sleeps on, or none
   std::atomic<int> threads_held_{0};  // threads asleep until take() catches up
