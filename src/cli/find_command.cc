@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 
 #include "cli/code_page.h"
 #include "cli/entries_output.h"
@@ -110,12 +111,16 @@ struct SearchPlan {
   std::vector<ScanJob> jobs;  // every file to scan, folder after folder
 };
 
-// A result as the output shows it.
+// A result kept until its folder is written. Most forms show only the line,
+// and a folder may hold tens of thousands: the rest is held apart, if asked.
 struct Found {
+  struct More {
+    ScanDetails details;
+    FileMatches matches;  // a book's, for --entries and --csv
+  };
   std::string line;
-  std::string path;  // below the root, joined by '\'
-  ScanDetails details;
-  FileMatches matches;  // a book's, for --entries and --csv
+  size_t file = 0;  // in the folder's planned files
+  std::unique_ptr<More> more;
 };
 
 // One search from its parsed command line to its summary: plan (walk and
@@ -156,6 +161,8 @@ class FindRun {
     return planned.below.empty() ? std::string() : planned.below + "\\";
   }
   bool with_entries() const { return parsed_.entries || parsed_.csv; }
+  // Whether a form shows more of a result than its line.
+  bool wants_details() const { return parsed_.json || with_entries(); }
 
   SearchPlan plan() const;
   void plan_folder(const WalkedFolder& walked, SearchPlan* plan) const;
@@ -185,7 +192,7 @@ void FindRun::plan_folder(const WalkedFolder& walked, SearchPlan* plan) const {
   std::vector<ListedFile> listed;
   planned.too_long = !list_search_files(planned.request, &listed);
   ScanWants wants;
-  wants.details = true;
+  wants.details = wants_details();
   wants.matches = with_entries() && kind_ == SearchKind::kDistributionLists;
   wants.book = with_entries() && kind_ == SearchKind::kAddressBooks;
   planned.files.reserve(listed.size());
@@ -264,14 +271,17 @@ std::vector<Found> FindRun::scan_folder(const PlannedFolder& planned, OrderedSca
     ++total_.files_with_hits;
     Found f;
     f.line = std::move(*outcome.line);
-    f.path = prefix + file.name;
-    if (kind_ == SearchKind::kAddressBooks && with_entries()) {
-      // Only the matching records (or fields) are kept, not the whole book.
-      f.matches.book =
-          BookMatches(outcome.details.book, planned.request.find_text, !parsed_.match_case);
-      std::string().swap(outcome.details.book);
+    f.file = static_cast<size_t>(&file - planned.files.data());
+    if (wants_details()) {
+      f.more.reset(new Found::More);
+      if (kind_ == SearchKind::kAddressBooks && with_entries()) {
+        // Only the matching records (or fields) are kept, not the whole book.
+        f.more->matches.book =
+            BookMatches(outcome.details.book, planned.request.find_text, !parsed_.match_case);
+        std::string().swap(outcome.details.book);
+      }
+      f.more->details = std::move(outcome.details);
     }
-    f.details = std::move(outcome.details);
     found.push_back(std::move(f));
   }
   return found;
@@ -287,23 +297,27 @@ bool FindRun::write_folder(const PlannedFolder& planned, const std::vector<Found
   std::string& output = out.text();
   NestedLists nested(planned.request.folder);
   const bool file_names = shows_file_names(parsed_);
+  const std::string prefix = prefix_of(planned);
   for (size_t index : listed_order(lines)) {
     const Found& f = found[index];
-    const std::string path = file_names || parsed_.csv || parsed_.json ? shown_path(shown_root_, f.path)
-                                                                      : std::string();
+    const std::string path =
+        file_names || parsed_.csv || parsed_.json
+            ? shown_path(shown_root_, prefix + planned.files[f.file].name)
+            : std::string();
     if (parsed_.csv) {
-      write_csv_rows(path_to_utf8(path), f.details, f.matches, kind_, &nested, code_page_, &out);
+      write_csv_rows(path_to_utf8(path), f.more->details, f.more->matches, kind_, &nested,
+                     code_page_, &out);
       if (out.failed()) break;
       continue;
     }
     if (parsed_.json && parsed_.entries) {
-      write_json_entries(json_result(path, f.details, kind_, false, code_page_), f.details,
-                         f.matches, kind_, &nested, code_page_, &out);
+      write_json_entries(json_result(path, f.more->details, kind_, false, code_page_),
+                         f.more->details, f.more->matches, kind_, &nested, code_page_, &out);
       if (out.failed()) break;
       continue;
     }
     if (parsed_.json) {
-      output += json_result(path, f.details, kind_, parsed_.entries, code_page_);
+      output += json_result(path, f.more->details, kind_, parsed_.entries, code_page_);
       continue;
     }
     if (file_names) {
@@ -313,7 +327,7 @@ bool FindRun::write_folder(const PlannedFolder& planned, const std::vector<Found
     renderer_.render_into(std::string_view(f.line).substr(0, f.line.find('\0')), &output);
     output += '\n';
     if (parsed_.entries) {
-      write_entry_lines(f.details, f.matches, kind_, &nested, renderer_, &out);
+      write_entry_lines(f.more->details, f.more->matches, kind_, &nested, renderer_, &out);
       if (out.failed()) break;
     }
   }
