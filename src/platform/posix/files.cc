@@ -7,7 +7,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <map>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -36,9 +35,11 @@ struct Opener {
 // seldom wait for each other.
 using FileId = std::pair<dev_t, ino_t>;
 
-struct OpenersPart {
+// A cache line each; a part holds the few files of its share that are open,
+// so a plain list is searched.
+struct alignas(64) OpenersPart {
   std::mutex mutex;
-  std::map<FileId, std::vector<Opener>> openers;
+  std::vector<std::pair<FileId, Opener>> openers;
 };
 
 OpenersPart& openers_of(const FileId& id) {
@@ -68,12 +69,11 @@ class FileObject : public KernelObject {
   bool admit() {
     OpenersPart& part = openers_of(id_);
     std::lock_guard<std::mutex> hold(part.mutex);
-    std::vector<Opener>& list = part.openers[id_];
     Opener self{this, access_, share_};
-    for (const Opener& other : list) {
-      if (conflicts(self, other)) return false;
+    for (const auto& other : part.openers) {
+      if (other.first == id_ && conflicts(self, other.second)) return false;
     }
-    list.push_back(self);
+    part.openers.emplace_back(id_, self);
     admitted_ = true;
     return true;
   }
@@ -88,16 +88,13 @@ class FileObject : public KernelObject {
     if (!admitted_) return;
     OpenersPart& part = openers_of(id_);
     std::lock_guard<std::mutex> hold(part.mutex);
-    auto it = part.openers.find(id_);
-    if (it == part.openers.end()) return;
-    std::vector<Opener>& list = it->second;
-    for (size_t i = 0; i < list.size(); ++i) {
-      if (list[i].owner == this) {
-        list.erase(list.begin() + static_cast<long>(i));
-        break;
+    for (auto& opener : part.openers) {
+      if (opener.second.owner == this) {
+        opener = part.openers.back();
+        part.openers.pop_back();
+        return;
       }
     }
-    if (list.empty()) part.openers.erase(it);
   }
 
   int fd_;
