@@ -204,7 +204,7 @@ void FindRun::plan_folder(const WalkedFolder& walked, SearchPlan* plan) const {
     PlannedFile entry;
     entry.name = file.name;
     // Its own output read back would count itself (grep refuses it too).
-    entry.is_output = output_file_.is(file.path);
+    entry.is_output = output_file_.is(path_of(planned.request, file));
     if (!entry.is_output) {
       entry.job = plan->jobs.size();
       plan->jobs.push_back(ScanJob{nullptr, std::move(file), wants});

@@ -58,7 +58,6 @@ std::string scan(const std::string& root, const std::string& below, int* error) 
       vintrell::make_search_request(root, "jones", vintrell::SearchKind::kAddressBooks, false);
   vintrell::ListedFile file;
   file.name = below;
-  file.path = request.folder + below;
   vintrell::ScanOutcome outcome = vintrell::scan_listed_file(request, file, vintrell::ScanWants());
   *error = outcome.read_error;
   return outcome.line ? *outcome.line : std::string();

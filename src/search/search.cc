@@ -37,10 +37,9 @@ constexpr char kListMask[] = "*.PML";
 ListedFile listed_file(const SearchRequest& request, const std::string& name) {
   ListedFile file;
   file.name = name;
-  file.path = concatenate(request.folder, name);
   // A path the open would cut names another file, or none: it is not opened;
   // nor is a look-alike of a name the code page cannot spell.
-  if (file.path.size() > kOpenPathLimit) {
+  if (request.folder.size() + name.size() > kOpenPathLimit) {
     file.refused = kPathTooLong;
   } else if (!list_match_exact()) {
     file.refused = kNameNotRepresentable;
@@ -78,6 +77,10 @@ bool list_search_files(const SearchRequest& request, std::vector<ListedFile>* fi
   return true;
 }
 
+std::string path_of(const SearchRequest& request, const ListedFile& file) {
+  return concatenate(request.folder, file.name);
+}
+
 ScanOutcome scan_listed_file(const SearchRequest& request, const ListedFile& file,
                              const ScanWants& wants, int16_t file_number) {
   ProcedureFrame frame;
@@ -88,11 +91,12 @@ ScanOutcome scan_listed_file(const SearchRequest& request, const ListedFile& fil
   if (file.refused != 0) {
     outcome.read_error = file.refused;
   } else if (request.kind == SearchKind::kDistributionLists) {
-    outcome.line = scan_distribution_list(file.path, request.find_text, request.match_case,
-                                          &outcome.read_error, details, file_number);
+    outcome.line = scan_distribution_list(path_of(request, file), request.find_text,
+                                          request.match_case, &outcome.read_error, details,
+                                          file_number);
   } else {
-    outcome.line = scan_address_book(file.path, request.find_text, request.match_case,
-                                     &outcome.read_error, details, file_number);
+    outcome.line = scan_address_book(path_of(request, file), request.find_text,
+                                     request.match_case, &outcome.read_error, details, file_number);
   }
   // Also after a failed open: closing a number that is not open does nothing.
   close_file(file_number);
@@ -118,11 +122,11 @@ SearchCounts run_search(const SearchRequest& request, const LineSink& result,
     const ListedFile file = listed_file(request, name);
     ScanOutcome outcome = scan_listed_file(request, file, wants);
     if (outcome.read_error != 0 && trouble != nullptr && trouble->unreadable_file) {
-      trouble->unreadable_file(file.path, outcome.read_error);
+      trouble->unreadable_file(path_of(request, file), outcome.read_error);
     }
     if (outcome.line) {
       result(*outcome.line);
-      if (wants.details) extras->found(file.path, outcome.details);
+      if (wants.details) extras->found(path_of(request, file), outcome.details);
       ++counts.files_with_hits;
     }
     ++counts.files_scanned;

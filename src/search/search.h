@@ -83,12 +83,16 @@ struct SearchCounts {
 };
 
 // A file a search listed, and what keeps it from being opened.
+// Its path, the request's folder and the name, is made when it is opened: a
+// folder may list tens of thousands.
 struct ListedFile {
   std::string name;  // as the listing gave it
-  std::string path;  // the request's folder and the name
   // kPathTooLong or kNameNotRepresentable: never opened; else 0.
   int refused = 0;
 };
+
+// The request's folder and the file's name.
+std::string path_of(const SearchRequest& request, const ListedFile& file);
 
 // What the scan of one listed file gave: its result line, if any, the error
 // that kept it from being read whole (or 0), and the details asked for.

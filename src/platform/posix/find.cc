@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/posix/literal_folder.h"
@@ -25,8 +26,6 @@ struct ListedEntry {
   FILETIME created = {}, accessed = {}, written = {};
   uint64_t size = 0;
   std::string name;  // as listed
-  int rank = 2;      // "." and ".." first
-  std::string key;   // each byte's weight as its rank among the weights
 };
 
 class SearchObject : public KernelObject {
@@ -107,22 +106,32 @@ const unsigned char* weight_ranks() {
 }
 
 std::vector<uint32_t> listed_order(std::vector<ListedEntry>* entries) {
-  // Each name's key is made once, not at every comparison.
+  // Each name's key (each byte's weight as its rank among the weights) is
+  // made once, not at every comparison, and all of them in one buffer.
   const unsigned char* ranks = weight_ranks();
-  for (ListedEntry& entry : *entries) {
-    entry.rank = entry.name == "." ? 0 : entry.name == ".." ? 1 : 2;
-    entry.key.resize(entry.name.size());
-    for (size_t i = 0; i < entry.name.size(); ++i) {
-      entry.key[i] = static_cast<char>(ranks[static_cast<unsigned char>(entry.name[i])]);
+  const size_t n = entries->size();
+  std::vector<uint32_t> key_at(n + 1);
+  for (size_t i = 0; i < n; ++i) key_at[i + 1] = key_at[i] + (*entries)[i].name.size();
+  std::string keys(key_at[n], '\0');
+  for (size_t i = 0; i < n; ++i) {
+    const std::string& name = (*entries)[i].name;
+    for (size_t k = 0; k < name.size(); ++k) {
+      keys[key_at[i] + k] = static_cast<char>(ranks[static_cast<unsigned char>(name[k])]);
     }
   }
-  std::vector<uint32_t> order(entries->size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<uint32_t>(i);
+  // "." and ".." first.
+  auto rank = [](const std::string& name) { return name == "." ? 0 : name == ".." ? 1 : 2; };
+  auto key = [&](uint32_t i) {
+    return std::string_view(keys.data() + key_at[i], key_at[i + 1] - key_at[i]);
+  };
+  std::vector<uint32_t> order(n);
+  for (size_t i = 0; i < n; ++i) order[i] = static_cast<uint32_t>(i);
   std::sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) {
     const ListedEntry& a = (*entries)[x];
     const ListedEntry& b = (*entries)[y];
-    if (a.rank != b.rank) return a.rank < b.rank;
-    const int by_key = a.key.compare(b.key);
+    const int rank_a = rank(a.name), rank_b = rank(b.name);
+    if (rank_a != rank_b) return rank_a < rank_b;
+    const int by_key = key(x).compare(key(y));
     return by_key != 0 ? by_key < 0 : a.name < b.name;
   });
   return order;
@@ -133,13 +142,46 @@ HANDLE fail(DWORD code) {
   return INVALID_HANDLE_VALUE;
 }
 
-// The entries of `dir` whose listed names match `pattern`, sorted, as a search
-// handle with the first in `data`; `literal` lists names as the literal folder
-// gives them. Closes `dir`.
-HANDLE list_entries(DIR* dir, const std::string& pattern, bool is_root, bool literal,
+// The entries of an open folder, read from the kernel in batches as they
+// come: a listing costs its reads and the close (fdopendir would also stat
+// the folder, and read and set its descriptor's flags). Closes the folder.
+class FolderEntries {
+ public:
+  explicit FolderEntries(int fd) : fd_(fd) {}
+  ~FolderEntries() { close(fd_); }
+  FolderEntries(const FolderEntries&) = delete;
+  FolderEntries& operator=(const FolderEntries&) = delete;
+
+  int fd() const { return fd_; }
+  // The next entry; nullptr at the end, or where the folder cannot be read
+  // further (as readdir ends).
+  const struct dirent64* next() {
+    if (at_ >= size_) {
+      const ssize_t got = getdents64(fd_, buffer_, sizeof buffer_);
+      if (got <= 0) return nullptr;
+      size_ = static_cast<size_t>(got);
+      at_ = 0;
+    }
+    const auto* entry = reinterpret_cast<const struct dirent64*>(
+        reinterpret_cast<const char*>(buffer_) + at_);
+    at_ += entry->d_reclen;
+    return entry;
+  }
+
+ private:
+  int fd_;
+  uint64_t buffer_[4096];  // 32 KiB, aligned for the records
+  size_t at_ = 0, size_ = 0;
+};
+
+// The entries of the open folder `folder_fd` whose listed names match
+// `pattern`, sorted, as a search handle with the first in `data`; `literal`
+// lists names as the literal folder gives them. Closes `folder_fd`.
+HANDLE list_entries(int folder_fd, const std::string& pattern, bool is_root, bool literal,
                     LPWIN32_FIND_DATAA data) {
   std::vector<ListedEntry> entries;
-  while (struct dirent* entry = readdir(dir)) {
+  FolderEntries dir(folder_fd);
+  while (const struct dirent64* entry = dir.next()) {
     const std::string name = entry->d_name;
     const bool dots = name == "." || name == "..";
     if (dots && is_root) continue;
@@ -159,12 +201,11 @@ HANDLE list_entries(DIR* dir, const std::string& pattern, bool is_root, bool lit
       // The entry's kind is all the literal folder's listings give: no stat.
       listed.attributes = entry->d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
       if (name[0] == '.' && !dots) listed.attributes |= FILE_ATTRIBUTE_HIDDEN;
-    } else if (!describe_entry(dirfd(dir), name, &listed)) {
+    } else if (!describe_entry(dir.fd(), name, &listed)) {
       continue;
     }
     entries.push_back(std::move(listed));
   }
-  closedir(dir);
   if (entries.empty()) return fail(ERROR_FILE_NOT_FOUND);
   std::vector<uint32_t> order = listed_order(&entries);
   auto search = std::make_shared<SearchObject>(std::move(entries), std::move(order));
@@ -199,13 +240,7 @@ HANDLE find_first_literal(const LiteralPath& mask, LPWIN32_FIND_DATAA data) {
     close(fd);
     return fail(ERROR_FILE_NOT_FOUND);
   }
-  DIR* dir = fdopendir(fd);
-  if (dir == nullptr) {
-    const int error = errno;
-    close(fd);
-    return fail(win32_error_from_errno(error));
-  }
-  return list_entries(dir, pattern, false, true, data);
+  return list_entries(fd, pattern, false, true, data);
 }
 
 }  // namespace
@@ -236,10 +271,10 @@ HANDLE FindFirstFileA(LPCSTR mask, LPWIN32_FIND_DATAA data) {
     // Wine 8.0: "file.txt\*" gives 123; "folder\" names no entry: 2.
     return fail(!S_ISDIR(st.st_mode) ? ERROR_INVALID_NAME : ERROR_FILE_NOT_FOUND);
   }
-  DIR* dir = opendir(folder.c_str());
-  if (dir == nullptr) return fail(win32_error_from_errno(errno));
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return fail(win32_error_from_errno(errno));
   // A drive's root has no "." and ".." entries, as on Windows.
-  return list_entries(dir, pattern, is_drive_root(folder), false, data);
+  return list_entries(fd, pattern, is_drive_root(folder), false, data);
 }
 
 BOOL FindNextFileA(HANDLE search, LPWIN32_FIND_DATAA data) {
