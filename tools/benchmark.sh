@@ -266,6 +266,9 @@ fi
 corpus=$(realpath "$corpus")
 
 count_of() { find "$corpus/$1" -type f | wc -l; }
+# The files a search of the folder opens: its books, or its lists (the
+# folder of books also holds their index files).
+searched_of() { find "$corpus/$1" -type f -iname "*.$2" | wc -l; }
 bytes_of() { find "$corpus/$1" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }'; }
 mib() { awk -v b="$1" 'BEGIN { printf "%.1f MiB", b / 1048576 }'; }
 if [ "$native_wanted" = 1 ]; then
@@ -323,30 +326,38 @@ time_tree() {
 }
 tree_files=$(count_of tree)
 time_tree tree-r "$corpus/tree" "$tree_files" -r smith
-# rg over the same tree on its own threads, the books only.
+# rg over the same tree on its own threads, the books only: named in any case,
+# as the search lists them.
 (cd "$corpus/tree" && hyperfine --style none --ignore-failure --warmup 2 --runs "$runs" -N \
-  --export-json "$results/tree-rg.json" "rg -c -a -u -i -F -g *.PMR smith ." >/dev/null 2>&1)
+  --export-json "$results/tree-rg.json" "rg -c -a -u -i -F --iglob *.PMR smith ." >/dev/null 2>&1)
 figure[tree-rg-wall]=$(jq -r ".results[0].median * 1e6 / $tree_files * 10 | round / 10" "$results/tree-rg.json")
 time_tree tree-flat "$corpus/flat" "$(count_of flat)" smith
 time_tree tree-one "$corpus/tree/user001" "$(count_of tree/user001)" smith
 
 # ---- system calls and memory ----------------------------------------------------------
-calls_per_file() {  # FOLDER LISTOPT: every system call of one search, per file searched
+calls_per_file() {  # FOLDER LISTOPT SUFFIX: every system call of one search, per file searched
   local n
-  n=$(count_of "$1")
+  n=$(searched_of "$1" "$3")
   (cd "$corpus/$1" && strace -c -f -o "$results/strace-$1" "$find_exe" $2 smith >/dev/null) || true
   # The total line: % time, seconds, usecs/call, calls, [errors,] "total".
   awk -v n="$n" '$NF == "total" { printf "%.1f", $4 / n }' "$results/strace-$1"
 }
-figure[books-calls]=$(calls_per_file books "")
-figure[lists-calls]=$(calls_per_file lists --lists)
-peak_kib() {
-  (cd "$corpus/$1" && /usr/bin/time -v "$find_exe" $2 smith 2>&1 >/dev/null |
-    awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }')
+figure[books-calls]=$(calls_per_file books "" PMR)
+figure[lists-calls]=$(calls_per_file lists --lists PML)
+peak_mib() {  # FOLDER COMMAND...: the peak resident memory of the command there
+  local folder=$1
+  shift
+  (cd "$corpus/$folder" && /usr/bin/time -v "$@" 2>&1 >/dev/null |
+    awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); printf "%.1f", $2 / 1024 }')
 }
-figure[books-peak]=$(awk -v k="$(peak_kib books "")" 'BEGIN { printf "%.1f", k / 1024 }')
-figure[lists-peak]=$(awk -v k="$(peak_kib lists --lists)" 'BEGIN { printf "%.1f", k / 1024 }')
-peak_limit=$(awk -v b="$largest_book" 'BEGIN { printf "%.1f", 2 * b / 1048576 + 8 }')
+figure[books-peak]=$(peak_mib books "$find_exe" smith)
+figure[lists-peak]=$(peak_mib lists "$find_exe" --lists smith)
+figure[lists-peak-grep]=$(peak_mib lists grep -c -a -i -F -r smith .)
+figure[lists-peak-rg]=$(peak_mib lists rg -c -a -u -i -F smith .)
+largest_list=$(find "$corpus/lists" -type f -printf '%s\n' | sort -n | tail -1)
+# Twice the largest file, 2 threads' blocks of 64 KiB, and a few (8) MiB.
+peak_limit=$(awk -v b="$largest_book" 'BEGIN { printf "%.1f", (2 * b + 2 * 65536) / 1048576 + 8 }')
+lists_peak_limit=$(awk -v b="$largest_list" 'BEGIN { printf "%.1f", (2 * b + 2 * 65536) / 1048576 + 8 }')
 fi
 
 # ---- under Wine -----------------------------------------------------------------------
@@ -479,7 +490,10 @@ if [ "$native_wanted" = 1 ]; then
   row books-calls "system calls per address book" calls
   row lists-calls "system calls per distribution list" calls
   row books-peak "peak memory, books (largest $(mib "$largest_book"))" MiB "<= $peak_limit" "x <= $peak_limit"
-row lists-peak "peak memory, lists" MiB
+  row lists-peak "peak memory, lists (largest $(mib "$largest_list"))" MiB "<= $lists_peak_limit" \
+    "x <= $lists_peak_limit"
+  row lists-peak-grep "peak memory, lists: grep" MiB
+  row lists-peak-rg "peak memory, lists: rg (its own threads)" MiB
 fi
 if [ "$wine_wanted" = 1 ]; then
   for part in wall cpu; do

@@ -7,7 +7,7 @@
 namespace vintrell {
 namespace {
 
-constexpr size_t kWriteSize = 1 << 20;
+constexpr size_t kWriteSize = 64 * 1024;  // a pipe's capacity
 
 }  // namespace
 

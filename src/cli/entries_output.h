@@ -15,13 +15,13 @@
 
 namespace vintrell {
 
-// Standard output in pieces: text is gathered and written once 1 MiB is held.
+// Standard output in pieces: text is gathered and written once 64 KiB is held.
 // A failed write is reported once ("write error: ...") and ends the writing.
 class StreamedOutput {
  public:
   StreamedOutput(TextKind kind, ErrorReport* errors) : kind_(kind), errors_(errors) {}
   std::string& text() { return text_; }
-  // Writes what is held once it is 1 MiB or more, or all of it when `all`.
+  // Writes what is held once it is 64 KiB or more, or all of it when `all`.
   // False once a write has failed.
   bool drain(bool all = false);
   bool failed() const { return failed_; }

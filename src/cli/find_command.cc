@@ -85,10 +85,12 @@ bool choose_fold(const FindArguments& parsed, const CodePage& code_page, std::st
 
 // One file of a planned folder, in listing order: a scan, or standard
 // output's own file, which is named and never read.
+// Its name is the scan's, or for the output, kept with its folder: a folder
+// may hold tens of thousands of files.
 struct PlannedFile {
-  std::string name;
   bool is_output = false;
-  size_t job = 0;  // the scan's index among all jobs, unless is_output
+  // The scan's index among all jobs, or the name's among the folder's outputs.
+  size_t index = 0;
 };
 
 // A folder to search, listed before any file is read.
@@ -97,6 +99,7 @@ struct PlannedFolder {
   SearchRequest request;
   bool too_long = false;  // the mask would be longer than a listing takes
   std::vector<PlannedFile> files;
+  std::vector<std::string> outputs;  // the names of files that are the output
 };
 
 // What the search does, in the order its output and messages come: folders,
@@ -109,6 +112,10 @@ struct SearchPlan {
   std::vector<Step> steps;
   std::vector<PlannedFolder> folders;
   std::vector<ScanJob> jobs;  // every file to scan, folder after folder
+
+  const std::string& name_of(const PlannedFolder& folder, const PlannedFile& file) const {
+    return file.is_output ? folder.outputs[file.index] : jobs[file.index].file.name;
+  }
 };
 
 // A result kept until its folder is written. Most forms show only the line,
@@ -166,8 +173,10 @@ class FindRun {
 
   SearchPlan plan() const;
   void plan_folder(const WalkedFolder& walked, SearchPlan* plan) const;
-  std::vector<Found> scan_folder(const PlannedFolder& planned, OrderedScans* scans);
-  bool write_folder(const PlannedFolder& planned, const std::vector<Found>& found);
+  std::vector<Found> scan_folder(const SearchPlan& plan, const PlannedFolder& planned,
+                                 OrderedScans* scans);
+  bool write_folder(const SearchPlan& plan, const PlannedFolder& planned,
+                    const std::vector<Found>& found);
 
   const FindArguments& parsed_;
   const std::string folder_;
@@ -202,14 +211,16 @@ void FindRun::plan_folder(const WalkedFolder& walked, SearchPlan* plan) const {
     // Below the root, links are passed by, as folders that are links are.
     if (parsed_.recursive && walked.links.count(file.name) != 0) continue;
     PlannedFile entry;
-    entry.name = file.name;
     // Its own output read back would count itself (grep refuses it too).
     entry.is_output = output_file_.is(path_of(planned.request, file));
-    if (!entry.is_output) {
-      entry.job = plan->jobs.size();
+    if (entry.is_output) {
+      entry.index = planned.outputs.size();
+      planned.outputs.push_back(file.name);
+    } else {
+      entry.index = plan->jobs.size();
       plan->jobs.push_back(ScanJob{nullptr, std::move(file), wants});
     }
-    planned.files.push_back(std::move(entry));
+    planned.files.push_back(entry);
   }
   SearchPlan::Step step;
   step.folder = plan->folders.size();
@@ -240,14 +251,15 @@ SearchPlan FindRun::plan() const {
   // The folders stay where they are from here on.
   for (const PlannedFolder& planned : plan.folders) {
     for (const PlannedFile& file : planned.files) {
-      if (!file.is_output) plan.jobs[file.job].request = &planned.request;
+      if (!file.is_output) plan.jobs[file.index].request = &planned.request;
     }
   }
   return plan;
 }
 
 // The folder's messages, in listing order, and its results as found.
-std::vector<Found> FindRun::scan_folder(const PlannedFolder& planned, OrderedScans* scans) {
+std::vector<Found> FindRun::scan_folder(const SearchPlan& plan, const PlannedFolder& planned,
+                                        OrderedScans* scans) {
   const std::string prefix = prefix_of(planned);
   if (planned.too_long) {
     errors_.error(shown_below(planned.below),
@@ -256,13 +268,15 @@ std::vector<Found> FindRun::scan_folder(const PlannedFolder& planned, OrderedSca
   std::vector<Found> found;
   found.reserve(planned.files.size());
   // A file's path as shown is only made for a message about it.
-  auto shown = [&](const PlannedFile& file) { return shown_path(shown_root_, prefix + file.name); };
+  auto shown = [&](const PlannedFile& file) {
+    return shown_path(shown_root_, prefix + plan.name_of(planned, file));
+  };
   for (const PlannedFile& file : planned.files) {
     if (file.is_output) {
       errors_.file_error(shown(file), "input file is also the output");
       continue;
     }
-    ScanOutcome outcome = scans->take(file.job);
+    ScanOutcome outcome = scans->take(file.index);
     if (outcome.read_error != 0) {
       errors_.file_error(shown(file), read_error_text(outcome.read_error));
     }
@@ -289,7 +303,8 @@ std::vector<Found> FindRun::scan_folder(const PlannedFolder& planned, OrderedSca
 
 // Writes a folder's results in the results list's order; false when standard
 // output failed.
-bool FindRun::write_folder(const PlannedFolder& planned, const std::vector<Found>& found) {
+bool FindRun::write_folder(const SearchPlan& plan, const PlannedFolder& planned,
+                           const std::vector<Found>& found) {
   std::vector<std::string_view> lines;
   lines.reserve(found.size());
   for (const Found& f : found) lines.push_back(f.line);
@@ -302,7 +317,7 @@ bool FindRun::write_folder(const PlannedFolder& planned, const std::vector<Found
     const Found& f = found[index];
     const std::string path =
         file_names || parsed_.csv || parsed_.json
-            ? shown_path(shown_root_, prefix + planned.files[f.file].name)
+            ? shown_path(shown_root_, prefix + plan.name_of(planned, planned.files[f.file]))
             : std::string();
     if (parsed_.csv) {
       write_csv_rows(path_to_utf8(path), f.more->details, f.more->matches, kind_, &nested,
@@ -318,18 +333,19 @@ bool FindRun::write_folder(const PlannedFolder& planned, const std::vector<Found
     }
     if (parsed_.json) {
       output += json_result(path, f.more->details, kind_, parsed_.entries, code_page_);
-      continue;
+    } else {
+      if (file_names) {
+        output += render_path(path, parsed_.raw, terminal_);
+        output += ':';
+      }
+      renderer_.render_into(std::string_view(f.line).substr(0, f.line.find('\0')), &output);
+      output += '\n';
+      if (parsed_.entries) {
+        write_entry_lines(f.more->details, f.more->matches, kind_, &nested, renderer_, &out);
+      }
     }
-    if (file_names) {
-      output += render_path(path, parsed_.raw, terminal_);
-      output += ':';
-    }
-    renderer_.render_into(std::string_view(f.line).substr(0, f.line.find('\0')), &output);
-    output += '\n';
-    if (parsed_.entries) {
-      write_entry_lines(f.more->details, f.more->matches, kind_, &nested, renderer_, &out);
-      if (out.failed()) break;
-    }
+    // A folder's results go out in pieces, not held whole.
+    if (!out.drain()) break;
   }
   return out.drain(true);
 }
@@ -355,7 +371,7 @@ int FindRun::run() {
         continue;
       }
       const PlannedFolder& planned = plan.folders[step.folder];
-      if (!write_folder(planned, scan_folder(planned, &scans))) return kExitTrouble;
+      if (!write_folder(plan, planned, scan_folder(plan, planned, &scans))) return kExitTrouble;
     }
   }
 

@@ -36,7 +36,13 @@ class SearchObject : public KernelObject {
 
   // Copies the next entry out; false at the end.
   bool next(LPWIN32_FIND_DATAA data) {
-    if (position_ >= order_.size()) return false;
+    if (position_ >= order_.size()) {
+      // A listing read to its end may stay open long: its entries go now.
+      std::vector<ListedEntry>().swap(entries_);
+      std::vector<uint32_t>().swap(order_);
+      position_ = 0;
+      return false;
+    }
     const ListedEntry& entry = entries_[order_[position_++]];
     std::memset(data, 0, sizeof *data);
     data->dwFileAttributes = entry.attributes;
