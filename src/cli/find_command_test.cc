@@ -368,11 +368,11 @@ TEST(VintrellFind, ManyFilesAtATimeGiveWhatOneAtATimeGives) {
   };
   for (const std::vector<std::string>& form : forms) {
     std::vector<std::string> one = {"-j", "1", "-d", folder.path()};
-    std::vector<std::string> four = {"-j3", "-d", folder.path()};
+    std::vector<std::string> three = {"-j3", "-d", folder.path()};
     one.insert(one.end(), form.begin(), form.end());
-    four.insert(four.end(), form.begin(), form.end());
+    three.insert(three.end(), form.begin(), form.end());
     testing::ProcessResult a = find(one);
-    testing::ProcessResult b = find(four);
+    testing::ProcessResult b = find(three);
     EXPECT_EQ(b.out, a.out);
     EXPECT_EQ(b.err, a.err);
     EXPECT_EQ(b.exit_code, a.exit_code);

@@ -136,6 +136,19 @@ TEST(FindFirstFile, LongNamesComeWhole) {
   EXPECT_EQ(search(folder.join("*.pml")), "[" + long_name + "]");
 }
 
+TEST(FindFirstFile, AFolderReadInManyBatchesGivesEveryNameOnce) {
+  // Far more names than one read of a folder brings (about 180 KB of
+  // entries), made in an order other than the listing's.
+  testing::TempFolder folder;
+  std::string expected;
+  for (int i = 0; i < 800; ++i) {
+    folder.write(std::to_string(10000 + (i * 7) % 800) + std::string(190, 'n') + ".pml", "");
+  }
+  for (int i = 0; i < 800; ++i) expected += "[" + std::to_string(10000 + i) + std::string(190, 'n') + ".pml]";
+  folder.write("other.txt", "");
+  EXPECT_EQ(search(folder.join("*.pml")), expected);
+}
+
 TEST(FindFirstFile, ShortNamesTakePartInMatching) {
   if (testing::on_native_layer()) SKIP_TEST("the native layer has no 8.3 names");
   testing::TempFolder folder;

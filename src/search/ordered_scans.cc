@@ -1,6 +1,7 @@
 #include "search/ordered_scans.h"
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 #include "runtime/runtime.h"
@@ -33,13 +34,20 @@ OrderedScans::OrderedScans(const std::vector<ScanJob>* jobs, unsigned threads)
   outcomes_.resize(slots_);
   done_.reset(new std::atomic<bool>[slots_]);
   for (size_t i = 0; i < slots_; ++i) done_[i].store(false, std::memory_order_relaxed);
-  // The caller's thread scans too, between its takes: one thread fewer is started.
-  threads_.reserve(threads - 1);
-  for (unsigned t = 0; t + 1 < threads; ++t) {
+  // The caller's thread scans too, between its takes: one thread fewer is
+  // started, and none that would find no chunk left to claim.
+  const size_t chunks = (jobs->size() + chunk_ - 1) / chunk_;
+  const size_t started = std::min<size_t>(threads - 1, chunks - 1);
+  threads_.reserve(started);
+  for (size_t t = 0; t < started; ++t) {
     const int16_t file_number = static_cast<int16_t>(kScanFileNumber + t);
-    threads_.emplace_back([this, file_number] { work(file_number); });
+    try {
+      threads_.emplace_back([this, file_number] { work(file_number); });
+    } catch (const std::system_error&) {
+      break;  // the system gives no more threads: the ones running do the work
+    }
   }
-  own_file_number_ = static_cast<int16_t>(kScanFileNumber + threads - 1);
+  own_file_number_ = static_cast<int16_t>(kScanFileNumber + threads_.size());
 }
 
 OrderedScans::~OrderedScans() {
@@ -104,6 +112,7 @@ void OrderedScans::work(int16_t file_number) {
 
 ScanOutcome OrderedScans::take(size_t index) {
   if (threads_.empty()) {
+    // No thread was started: each job is scanned as it is taken.
     const ScanJob& job = (*jobs_)[index];
     return scan_listed_file(*job.request, job.file, job.wants);
   }

@@ -33,8 +33,9 @@ class OrderedScans {
   OrderedScans(const OrderedScans&) = delete;
   OrderedScans& operator=(const OrderedScans&) = delete;
 
-  // The outcome of job `index`, waiting for it. Each index is taken once, in
-  // increasing order.
+  // The outcome of job `index`, waiting for it. Every index is taken, once,
+  // in turn (0, 1, 2, ...): a slot is free for the next job it holds only
+  // once its outcome is taken.
   ScanOutcome take(size_t index);
 
  private:

@@ -2,11 +2,16 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <sys/syscall.h>
+#endif
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -148,37 +153,90 @@ HANDLE fail(DWORD code) {
   return INVALID_HANDLE_VALUE;
 }
 
+// One entry of a folder as read: its name and, where the file system says,
+// its kind (DT_UNKNOWN where it does not).
+struct FolderEntry {
+  const char* name;
+  unsigned char type;
+};
+
+#if defined(__linux__)
 // The entries of an open folder, read from the kernel in batches as they
 // come: a listing costs its reads and the close (fdopendir would also stat
 // the folder, and read and set its descriptor's flags). Closes the folder.
 class FolderEntries {
  public:
-  explicit FolderEntries(int fd) : fd_(fd) {}
+  explicit FolderEntries(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {}
   ~FolderEntries() { close(fd_); }
   FolderEntries(const FolderEntries&) = delete;
   FolderEntries& operator=(const FolderEntries&) = delete;
 
   int fd() const { return fd_; }
-  // The next entry; nullptr at the end, or where the folder cannot be read
+  // The next entry; false at the end, or where the folder cannot be read
   // further (as readdir ends).
-  const struct dirent64* next() {
-    if (at_ >= size_) {
-      const ssize_t got = getdents64(fd_, buffer_, sizeof buffer_);
-      if (got <= 0) return nullptr;
-      size_ = static_cast<size_t>(got);
-      at_ = 0;
+  bool next(FolderEntry* out) {
+    for (;;) {
+      if (at_ >= size_) {
+        ssize_t got;
+        do {
+          got = syscall(SYS_getdents64, fd_, buffer_.get(), kBufferSize);
+        } while (got < 0 && errno == EINTR);
+        if (got <= 0) return false;
+        size_ = static_cast<size_t>(got);
+        at_ = 0;
+      }
+      // A record's fields are read from their offsets, not through a
+      // dirent64 laid over the bytes.
+      const char* record = buffer_.get() + at_;
+      uint64_t inode;
+      unsigned short length;
+      std::memcpy(&inode, record + offsetof(struct dirent64, d_ino), sizeof inode);
+      std::memcpy(&length, record + offsetof(struct dirent64, d_reclen), sizeof length);
+      if (length == 0 || length > size_ - at_) {  // a broken batch ends the listing
+        size_ = at_ = 0;
+        return false;
+      }
+      at_ += length;
+      if (inode == 0) continue;  // a deleted entry, which readdir passes over too
+      out->name = record + offsetof(struct dirent64, d_name);
+      out->type = static_cast<unsigned char>(record[offsetof(struct dirent64, d_type)]);
+      return true;
     }
-    const auto* entry = reinterpret_cast<const struct dirent64*>(
-        reinterpret_cast<const char*>(buffer_) + at_);
-    at_ += entry->d_reclen;
-    return entry;
+  }
+
+ private:
+  static constexpr size_t kBufferSize = 32 * 1024;
+  int fd_;
+  std::unique_ptr<char[]> buffer_;
+  size_t at_ = 0, size_ = 0;
+};
+#else
+// The entries of an open folder through readdir, where the kernel's own
+// batches are not to be had. Closes the folder.
+class FolderEntries {
+ public:
+  explicit FolderEntries(int fd) : fd_(fd), dir_(fdopendir(fd)) {}
+  ~FolderEntries() {
+    if (dir_ != nullptr) closedir(dir_);
+    else close(fd_);
+  }
+  FolderEntries(const FolderEntries&) = delete;
+  FolderEntries& operator=(const FolderEntries&) = delete;
+
+  int fd() const { return fd_; }
+  bool next(FolderEntry* out) {
+    const struct dirent* entry = dir_ != nullptr ? readdir(dir_) : nullptr;
+    if (entry == nullptr) return false;
+    out->name = entry->d_name;
+    out->type = entry->d_type;
+    return true;
   }
 
  private:
   int fd_;
-  uint64_t buffer_[4096];  // 32 KiB, aligned for the records
-  size_t at_ = 0, size_ = 0;
+  DIR* dir_;
 };
+#endif
 
 // The entries of the open folder `folder_fd` whose listed names match
 // `pattern`, sorted, as a search handle with the first in `data`; `literal`
@@ -187,8 +245,9 @@ HANDLE list_entries(int folder_fd, const std::string& pattern, bool is_root, boo
                     LPWIN32_FIND_DATAA data) {
   std::vector<ListedEntry> entries;
   FolderEntries dir(folder_fd);
-  while (const struct dirent64* entry = dir.next()) {
-    const std::string name = entry->d_name;
+  FolderEntry entry;
+  while (dir.next(&entry)) {
+    const std::string name = entry.name;
     const bool dots = name == "." || name == "..";
     if (dots && is_root) continue;
     ListedEntry listed;
@@ -203,9 +262,9 @@ HANDLE list_entries(int folder_fd, const std::string& pattern, bool is_root, boo
       if (listed.name[cut - 1] == '/') --cut;
       listed.name.resize(cut);
     }
-    if (literal && (entry->d_type == DT_REG || entry->d_type == DT_DIR)) {
+    if (literal && (entry.type == DT_REG || entry.type == DT_DIR)) {
       // The entry's kind is all the literal folder's listings give: no stat.
-      listed.attributes = entry->d_type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+      listed.attributes = entry.type == DT_DIR ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
       if (name[0] == '.' && !dots) listed.attributes |= FILE_ATTRIBUTE_HIDDEN;
     } else if (!describe_entry(dir.fd(), name, &listed)) {
       continue;
