@@ -340,7 +340,7 @@ calls_per_file() {  # FOLDER LISTOPT SUFFIX: every system call of one search, pe
   n=$(searched_of "$1" "$3")
   (cd "$corpus/$1" && strace -c -f -o "$results/strace-$1" "$find_exe" $2 smith >/dev/null) || true
   # The total line: % time, seconds, usecs/call, calls, [errors,] "total".
-  awk -v n="$n" '$NF == "total" { printf "%.1f", $4 / n }' "$results/strace-$1"
+  awk -v n="$n" '$NF == "total" && n > 0 { printf "%.1f", $4 / n }' "$results/strace-$1"
 }
 figure[books-calls]=$(calls_per_file books "" PMR)
 figure[lists-calls]=$(calls_per_file lists --lists PML)
@@ -352,12 +352,17 @@ peak_mib() {  # FOLDER COMMAND...: the peak resident memory of the command there
 }
 figure[books-peak]=$(peak_mib books "$find_exe" smith)
 figure[lists-peak]=$(peak_mib lists "$find_exe" --lists smith)
-figure[lists-peak-grep]=$(peak_mib lists grep -c -a -i -F -r smith .)
-figure[lists-peak-rg]=$(peak_mib lists rg -c -a -u -i -F smith .)
+# A missing program would still leave time's own figure: none is printed.
+if command -v grep >/dev/null; then figure[lists-peak-grep]=$(peak_mib lists grep -c -a -i -F -r smith .); fi
+if command -v rg >/dev/null; then figure[lists-peak-rg]=$(peak_mib lists rg -c -a -u -i -F smith .); fi
 largest_list=$(find "$corpus/lists" -type f -printf '%s\n' | sort -n | tail -1)
-# Twice the largest file, 2 threads' blocks of 64 KiB, and a few (8) MiB.
-peak_limit=$(awk -v b="$largest_book" 'BEGIN { printf "%.1f", (2 * b + 2 * 65536) / 1048576 + 8 }')
-lists_peak_limit=$(awk -v b="$largest_list" 'BEGIN { printf "%.1f", (2 * b + 2 * 65536) / 1048576 + 8 }')
+# Twice the largest file, a block of 64 KiB for each of the default threads
+# (one per processor), and a few (8) MiB.
+threads=$(nproc)
+peak_limit=$(awk -v b="$largest_book" -v t="$threads" \
+  'BEGIN { printf "%.1f", (2 * b + t * 65536) / 1048576 + 8 }')
+lists_peak_limit=$(awk -v b="$largest_list" -v t="$threads" \
+  'BEGIN { printf "%.1f", (2 * b + t * 65536) / 1048576 + 8 }')
 fi
 
 # ---- under Wine -----------------------------------------------------------------------
