@@ -140,11 +140,12 @@ TEST(FindFirstFile, AFolderReadInManyBatchesGivesEveryNameOnce) {
   // Far more names than one read of a folder brings (about 180 KB of
   // entries), made in an order other than the listing's.
   testing::TempFolder folder;
+  auto name = [](int i) { return std::to_string(10000 + i) + std::string(190, 'n') + ".pml"; };
   std::string expected;
   for (int i = 0; i < 800; ++i) {
-    folder.write(std::to_string(10000 + (i * 7) % 800) + std::string(190, 'n') + ".pml", "");
+    folder.write(name((i * 7) % 800), "");
+    expected += "[" + name(i) + "]";
   }
-  for (int i = 0; i < 800; ++i) expected += "[" + std::to_string(10000 + i) + std::string(190, 'n') + ".pml]";
   folder.write("other.txt", "");
   EXPECT_EQ(search(folder.join("*.pml")), expected);
 }

@@ -28,16 +28,18 @@ OrderedScans::OrderedScans(const std::vector<ScanJob>* jobs, unsigned threads)
                                        [](const ScanJob& job) { return job.wants.book; });
   chunk_ = whole_books ? 1 : 64;
   ahead_ = (whole_books ? 2 : 256) * static_cast<size_t>(threads);
+  // The caller's thread scans too, between its takes: one thread fewer is
+  // started, and none that would find no chunk left to claim (then each job
+  // is scanned as it is taken, and no outcome is held).
+  const size_t chunks = (jobs->size() + chunk_ - 1) / chunk_;
+  const size_t started = std::min<size_t>(threads - 1, chunks - 1);
+  if (started == 0) return;
   // No job is claimed as far as `ahead_` past the next take, so that many
   // slots hold every outcome not yet taken, whatever the folder's size.
   slots_ = std::min(ahead_, jobs->size());
   outcomes_.resize(slots_);
   done_.reset(new std::atomic<bool>[slots_]);
   for (size_t i = 0; i < slots_; ++i) done_[i].store(false, std::memory_order_relaxed);
-  // The caller's thread scans too, between its takes: one thread fewer is
-  // started, and none that would find no chunk left to claim.
-  const size_t chunks = (jobs->size() + chunk_ - 1) / chunk_;
-  const size_t started = std::min<size_t>(threads - 1, chunks - 1);
   threads_.reserve(started);
   for (size_t t = 0; t < started; ++t) {
     const int16_t file_number = static_cast<int16_t>(kScanFileNumber + t);
